@@ -1,0 +1,11 @@
+// KWOMedia: every public header of the library.
+#ifndef KWOMEDIA_KWOMEDIA_H
+#define KWOMEDIA_KWOMEDIA_H
+
+#include "KWOExport.h"
+
+// core
+#include "core/KWOLog.h"
+#include "core/KWOString.h"
+
+#endif
