@@ -8,4 +8,14 @@
 #include "core/KWOLog.h"
 #include "core/KWOString.h"
 
+// files
+
+// graphics
+
+// audio
+
+// platform
+
+// app
+
 #endif
