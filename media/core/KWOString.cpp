@@ -8,8 +8,6 @@
 
 namespace
 {
-const unsigned NPOS = KWOString::NPOS;
-
 char LowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
