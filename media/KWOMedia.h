@@ -6,7 +6,12 @@
 
 // core
 #include "core/KWOLog.h"
+#include "core/KWOMath.h"
+#include "core/KWOParse.h"
+#include "core/KWOPoint.h"
+#include "core/KWORect.h"
 #include "core/KWOString.h"
+#include "core/KWOVec3.h"
 
 // files
 
