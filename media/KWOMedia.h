@@ -15,6 +15,10 @@
 // audio
 
 // platform
+#include "platform/KWOEvent.h"
+#include "platform/KWOInput.h"
+#include "platform/KWOSDLMgr.h"
+#include "platform/KWOTimer.h"
 
 // app
 
