@@ -20,6 +20,10 @@
 // audio
 
 // platform
+#include "platform/KWOEvent.h"
+#include "platform/KWOInput.h"
+#include "platform/KWOSDLMgr.h"
+#include "platform/KWOTimer.h"
 
 // app
 

@@ -1,0 +1,26 @@
+#include "platform/KWOTimer.h"
+
+#include "core/KWOLog.h"
+
+#include <SDL.h>
+
+KWOTimer::KWOTimer(unsigned ticks) : KWOSDLMgr(INIT_TIMER), m_ticks(ticks) {}
+
+KWOTimer::~KWOTimer() = default;
+
+void KWOTimer::WaitAcc(unsigned ms)
+{
+    // Elapsed time is measured as a difference, which stays right when the
+    // millisecond counter wraps (after 49.7 days).
+    const Uint32 start = SDL_GetTicks();
+    if (ms > 20)
+        SDL_Delay(10 * (ms / 10));
+    while (SDL_GetTicks() - start < ms)
+    {
+    }
+}
+
+void KWOTimer::PrintInfo() const
+{
+    KWO::LOG("Timer: ticks %u\n", m_ticks);
+}

@@ -1,0 +1,134 @@
+#include "platform/KWOSDLMgr.h"
+#include "platform/KWOInput.h"
+#include "platform/KWOTimer.h"
+#include "sdl_fixture.h"
+
+#include <memory>
+#include <vector>
+
+using SDLMgrTest = SdlTest;
+
+TEST_F(SDLMgrTest, TimerThenScreenStartsSdlOnceAndAddsVideoOnce)
+{
+    auto timer = std::make_unique<KWOTimer>(0);
+    // SDL starts with the timer and always with video, but records the timer only.
+    EXPECT_EQ(std::vector<Uint32>{SDL_INIT_TIMER | SDL_INIT_VIDEO}, SdlSpy::Recorded().init);
+    EXPECT_TRUE(SdlSpy::Recorded().initSubSystem.empty());
+    EXPECT_EQ(0x01u, KWOSDLMgr::GetSDLState());
+    EXPECT_EQ(SDL_INIT_TIMER | SDL_INIT_VIDEO, SDL_WasInit(SDL_INIT_EVERYTHING));
+
+    auto screen = std::make_unique<KWOSDLMgr>(0x20);
+    EXPECT_EQ(1u, SdlSpy::Recorded().init.size());
+    EXPECT_EQ(std::vector<Uint32>{SDL_INIT_VIDEO}, SdlSpy::Recorded().initSubSystem);
+    EXPECT_EQ(0x21u, KWOSDLMgr::GetSDLState());
+
+    // Video is recorded now: more video users start nothing.
+    KWOInput* input = KWOInput::Singleton();
+    auto modes = std::make_unique<KWOSDLMgr>(0x20);
+    EXPECT_EQ(1u, SdlSpy::Recorded().init.size());
+    EXPECT_EQ(1u, SdlSpy::Recorded().initSubSystem.size());
+    EXPECT_EQ(4u, KWOSDLMgr::GetInstances());
+
+    delete input;
+    timer.reset();
+    screen.reset();
+    modes.reset();
+}
+
+TEST_F(SDLMgrTest, LastObjectShutsSdlDownInAnyOrderAndTheNextStartsItAgain)
+{
+    auto video = std::make_unique<KWOSDLMgr>(0x20);
+    auto timer = std::make_unique<KWOTimer>(7);
+    auto audio = std::make_unique<KWOSDLMgr>(0x10);
+    EXPECT_EQ(0x31u, KWOSDLMgr::GetSDLState());
+    EXPECT_EQ(3u, KWOSDLMgr::GetInstances());
+
+    // The first object goes first: SDL stays up for the others.
+    video.reset();
+    timer.reset();
+    EXPECT_EQ(1u, KWOSDLMgr::GetInstances());
+    EXPECT_EQ(0x31u, KWOSDLMgr::GetSDLState());
+    EXPECT_NE(0u, SDL_WasInit(SDL_INIT_VIDEO));
+    EXPECT_EQ(0u, SdlSpy::Recorded().quit);
+
+    audio.reset();
+    EXPECT_EQ(1u, SdlSpy::Recorded().quit);
+    EXPECT_EQ(0u, KWOSDLMgr::GetInstances());
+    EXPECT_EQ(0u, KWOSDLMgr::GetSDLState());
+    EXPECT_EQ(0u, SDL_WasInit(SDL_INIT_EVERYTHING));
+
+    // A new object starts SDL from the beginning, with just what it asks for.
+    auto again = std::make_unique<KWOTimer>(0);
+    EXPECT_EQ((std::vector<Uint32>{0x20, 0x21}), SdlSpy::Recorded().init);
+    EXPECT_EQ((std::vector<Uint32>{0x01, 0x10}), SdlSpy::Recorded().initSubSystem);
+    EXPECT_EQ(0x01u, KWOSDLMgr::GetSDLState());
+    EXPECT_EQ(SDL_INIT_TIMER | SDL_INIT_VIDEO, SDL_WasInit(SDL_INIT_EVERYTHING));
+    again.reset();
+    EXPECT_EQ(2u, SdlSpy::Recorded().quit);
+}
+
+TEST_F(SDLMgrTest, SubsystemFailingToJoinIsLoggedAndSurvived)
+{
+    SdlSpy::FailSubsystems(SDL_INIT_AUDIO);
+    auto video = std::make_unique<KWOSDLMgr>(0x20);
+    auto audio = std::make_unique<KWOSDLMgr>(0x10);
+    EXPECT_NE(std::string::npos,
+              Logged().find("Can't initialize SDL subsystem (simulated failure)\n"));
+    EXPECT_EQ(0x20u, KWOSDLMgr::GetSDLState());
+    EXPECT_EQ(2u, KWOSDLMgr::GetInstances());
+
+    // Each object still holds its count.
+    video.reset();
+    EXPECT_NE(0u, SDL_WasInit(SDL_INIT_VIDEO));
+    audio.reset();
+    EXPECT_EQ(0u, KWOSDLMgr::GetSDLState());
+}
+
+TEST_F(SDLMgrTest, SubsystemFailingOnFirstStartStillBringsVideoUp)
+{
+    SdlSpy::FailSubsystems(SDL_INIT_AUDIO);
+    auto audio = std::make_unique<KWOSDLMgr>(0x11);
+    EXPECT_NE(std::string::npos,
+              Logged().find("Can't initialize SDL subsystem (simulated failure)\n"));
+    // Video and the timer run; the missing audio is asked for again later.
+    EXPECT_EQ(0x21u, KWOSDLMgr::GetSDLState());
+    EXPECT_EQ(SDL_INIT_TIMER | SDL_INIT_VIDEO, SDL_WasInit(SDL_INIT_EVERYTHING));
+    SdlSpy::FailSubsystems(0);
+    auto mixer = std::make_unique<KWOSDLMgr>(0x10);
+    EXPECT_EQ(std::vector<Uint32>{SDL_INIT_AUDIO}, SdlSpy::Recorded().initSubSystem);
+    EXPECT_EQ(0x31u, KWOSDLMgr::GetSDLState());
+    mixer.reset();
+    EXPECT_EQ(1u, KWOSDLMgr::GetInstances());
+    audio.reset();
+}
+
+namespace
+{
+// Takes the count away behind the objects' back.
+class CountBreaker : public KWOSDLMgr
+{
+public:
+    CountBreaker() : KWOSDLMgr(0x20) {}
+    static void ZeroCount() { m_instances = 0; }
+};
+} // namespace
+
+TEST_F(SDLMgrTest, FatalFailuresEndTheProcessWithStatus1)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            KWO::SetLogTarget(1, nullptr);
+            setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+            KWOSDLMgr sdl(0x01);
+        },
+        ::testing::ExitedWithCode(1), "Can't initialize SDL \\(");
+    EXPECT_EXIT(
+        {
+            KWO::SetLogTarget(1, nullptr);
+            auto* extra = new CountBreaker();
+            CountBreaker::ZeroCount();
+            delete extra;
+        },
+        ::testing::ExitedWithCode(1), "Error :\nSDLMgr: instance == 0\n");
+}
