@@ -11,9 +11,15 @@
 #include "core/KWOPoint.h"
 #include "core/KWORect.h"
 #include "core/KWOString.h"
+#include "core/KWOText.h"
 #include "core/KWOVec3.h"
 
 // files
+#include "files/KWOFile.h"
+#include "files/KWOMemFile.h"
+#include "files/KWOPackFile.h"
+#include "files/KWOResFile.h"
+#include "files/KWOResource.h"
 
 // graphics
 
