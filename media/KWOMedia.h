@@ -7,8 +7,14 @@
 // core
 #include "core/KWOLog.h"
 #include "core/KWOString.h"
+#include "core/KWOText.h"
 
 // files
+#include "files/KWOFile.h"
+#include "files/KWOMemFile.h"
+#include "files/KWOPackFile.h"
+#include "files/KWOResFile.h"
+#include "files/KWOResource.h"
 
 // graphics
 

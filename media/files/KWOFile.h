@@ -1,0 +1,43 @@
+// KWOFile: a stream over a disk file, read and written through the C
+// library's buffered streams.
+#ifndef KWOMEDIA_FILES_KWOFILE_H
+#define KWOMEDIA_FILES_KWOFILE_H
+
+#include "KWOExport.h"
+#include "files/KWOResFile.h"
+
+#include <cstdio>
+
+class KWO_API KWOFile : public KWOResFile
+{
+public:
+    // Constructs closed, then opens; test GetState() == StateOK afterwards.
+    KWOFile(const char* name, unsigned int mode);
+    ~KWOFile() override;
+
+    // Opens `name` with the mode bits (ModeRead, ModeWrite, ModeTruncate,
+    // ModeCreate, ModeAppend). Read/write without truncation creates a
+    // missing file. A null or empty name returns false and changes nothing.
+    bool Open(const char* name, unsigned int mode);
+
+    void Close() override;
+    bool Eof() const override;
+    bool Seek(int offset, int whence) override;
+    void SeekStart() override;
+    void SeekEnd() override;
+    unsigned int GetPos() const override;
+    void Flush() override;
+    unsigned int GetLine(char* buffer, unsigned int max, char end) override;
+    unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
+    unsigned int Read(void* buffer, unsigned int count) override;
+    unsigned int Write(const void* buffer, unsigned int count) override;
+    void PrintInfo() const override;
+
+private:
+    // Reads one byte; false at the end of the file or on an error.
+    bool GetByte(char& c);
+
+    FILE* m_file; // null when closed
+};
+
+#endif
