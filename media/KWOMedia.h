@@ -10,7 +10,9 @@
 #include "core/KWOText.h"
 
 // files
+#include "files/KWODir.h"
 #include "files/KWOFile.h"
+#include "files/KWOFileProvider.h"
 #include "files/KWOMemFile.h"
 #include "files/KWOPackFile.h"
 #include "files/KWOResFile.h"
@@ -21,6 +23,7 @@
 // audio
 
 // platform
+#include "platform/KWOFileUtils.h"
 
 // app
 

@@ -1,5 +1,7 @@
 #include "platform/KWOFileUtils.h"
 
+#include "core/KWOText.h"
+#include "files/KWOResFile.h"
 #include "platform/os_files.h"
 
 #include <cstring>
@@ -158,6 +160,24 @@ bool KWOFileUtils::FileCopy(const char* from, const char* to, bool overwrite)
     return !Empty(from) && !Empty(to) && KWO::OS::Copy(from, to, overwrite);
 }
 
+unsigned KWOFileUtils::CopyData(KWOResFile* from, KWOResFile* to, unsigned count)
+{
+    if (!from || !to)
+        return 0;
+    unsigned char buffer[4000];
+    unsigned total = 0;
+    while (count != 0)
+    {
+        const unsigned piece = count < sizeof buffer ? count : static_cast<unsigned>(sizeof buffer);
+        const unsigned got = from->Read(buffer, piece);
+        if (got == 0)
+            break;
+        total += to->Write(buffer, got);
+        count -= got;
+    }
+    return total;
+}
+
 unsigned KWOFileUtils::GetFileList(char**& list, const char* dir, const char* pattern,
                                    unsigned flags)
 {
@@ -287,6 +307,24 @@ const char* KWOFileUtils::GetUserDocDir()
 const char* KWOFileUtils::GetUserAppDir()
 {
     return AppFolder().Get();
+}
+
+KWOText* KWOFileUtils::GetCDROMDirs()
+{
+    KWOText* roots = new (std::nothrow) KWOText(3);
+    if (!roots)
+        return nullptr;
+    const unsigned drives = DrivesList();
+    unsigned next = 0;
+    for (unsigned letter = 0; letter < 26; ++letter)
+    {
+        if (!(drives & (1u << letter)))
+            continue;
+        const char root[4] = {static_cast<char>('A' + letter), ':', PathSeparator, '\0'};
+        if (DriveType(root) == DriveCDROM)
+            roots->SetString(next++, root);
+    }
+    return roots;
 }
 
 bool KWOFileUtils::DirCreate(const char* path)
