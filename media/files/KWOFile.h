@@ -36,8 +36,11 @@ public:
 private:
     // Reads one byte; false at the end of the file or on an error.
     bool GetByte(char& c);
+    // The C library needs a positioning call between a read and a write.
+    void SwitchTo(unsigned char op);
 
-    FILE* m_file; // null when closed
+    FILE* m_file;           // null when closed
+    unsigned char m_lastOp; // 0 none, 1 read, 2 write
 };
 
 #endif

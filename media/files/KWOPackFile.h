@@ -47,12 +47,15 @@ private:
     // Reads one byte inside the window; false at its end or on an error.
     bool GetByte(char& c);
     void UpdateEof();
+    // The C library needs a positioning call between a read and a write.
+    void SwitchTo(unsigned char op);
 
     char* m_path; // owned copy
     FILE* m_file; // null when closed
     unsigned int m_start;
-    unsigned int m_end; // exclusive
-    unsigned int m_pos; // absolute offset in the disk file
+    unsigned int m_end;     // exclusive
+    unsigned int m_pos;     // absolute offset in the disk file
+    unsigned char m_lastOp; // 0 none, 1 read, 2 write
 };
 
 #endif

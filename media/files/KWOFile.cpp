@@ -1,0 +1,215 @@
+#include "files/KWOFile.h"
+
+#include "core/KWOLog.h"
+#include "files/line_reader.h"
+
+#include <cstring>
+#include <string>
+
+namespace
+{
+const unsigned char kOpRead = 1;
+const unsigned char kOpWrite = 2;
+} // namespace
+
+KWOFile::KWOFile(const char* name, unsigned int mode) : m_file(nullptr), m_lastOp(0)
+{
+    Open(name, mode);
+}
+
+KWOFile::~KWOFile()
+{
+    KWOFile::Close();
+}
+
+bool KWOFile::Open(const char* name, unsigned int mode)
+{
+    if (name == nullptr || name[0] == 0)
+        return false;
+    // Copy before closing: `name` may be this stream's own name.
+    char* copy = KWOString::StringCopy(name);
+    Close();
+    m_state = StateOK;
+    m_name = copy;
+    m_mode = static_cast<unsigned char>(mode & 3);
+    const char* shown = m_name ? m_name : "";
+
+    const char* text;
+    switch (m_mode)
+    {
+        case 1:
+            text = "rb";
+            break;
+        case 2:
+            text = (mode & ModeAppend) ? "ab" : "wb";
+            break;
+        case 3:
+            text = (mode & ModeAppend) ? "a+b" : (mode & ModeTruncate) ? "w+b" : "r+b";
+            break;
+        default:
+            m_state = StateBadOpenMode;
+            KWO::DBG("File: bad open mode (%s)\n", shown);
+            return false;
+    }
+
+    bool create = (m_mode & ModeWrite) && (mode & ModeCreate);
+    if (create)
+    {
+        FILE* probe = std::fopen(name, "r");
+        if (probe)
+        {
+            std::fclose(probe);
+            m_state = StateOpenError;
+            KWO::DBG("File: open error: file already exists (CREATE) %s\n", shown);
+            return false;
+        }
+    }
+
+    // With ModeCreate the C library is also asked for an exclusive creation
+    // ("x"), so a file that exists but could not be read above is never
+    // emptied.
+    std::string cmode = text;
+    if (create && cmode[0] != 'r')
+        cmode += 'x';
+    m_file = std::fopen(name, cmode.c_str());
+    if (m_file == nullptr && m_mode == 3 && text[0] == 'r')
+    {
+        // Read/write without truncation creates a missing file.
+        text = "w+b";
+        m_file = std::fopen(name, create ? "w+bx" : text);
+    }
+    if (m_file == nullptr)
+    {
+        m_state = StateOpenError;
+        KWO::DBG("File: Can not open %s in mode '%s'\n", shown, text);
+        return false;
+    }
+    m_eof = std::feof(m_file) != 0;
+    return true;
+}
+
+void KWOFile::Close()
+{
+    delete[] m_name;
+    m_name = nullptr;
+    SetClosed();
+    if (m_file)
+    {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+    m_lastOp = 0;
+}
+
+bool KWOFile::Eof() const
+{
+    return m_file ? std::feof(m_file) != 0 : false;
+}
+
+bool KWOFile::Seek(int offset, int whence)
+{
+    if (m_file == nullptr)
+        return false;
+    std::clearerr(m_file);
+    m_state = std::fseek(m_file, offset, whence) == 0 ? StateOK : StateSeekError;
+    m_eof = std::feof(m_file) != 0;
+    m_lastOp = 0;
+    return m_state == StateOK;
+}
+
+void KWOFile::SeekStart()
+{
+    Seek(0, SEEK_SET);
+}
+
+void KWOFile::SeekEnd()
+{
+    Seek(0, SEEK_END);
+}
+
+unsigned int KWOFile::GetPos() const
+{
+    if (m_file == nullptr)
+        return 0;
+    long pos = std::ftell(m_file);
+    return pos < 0 ? 0 : static_cast<unsigned int>(pos);
+}
+
+void KWOFile::Flush()
+{
+    if (m_file)
+        std::fflush(m_file);
+}
+
+void KWOFile::SwitchTo(unsigned char op)
+{
+    if (m_lastOp != 0 && m_lastOp != op)
+        std::fseek(m_file, 0, SEEK_CUR);
+    m_lastOp = op;
+}
+
+bool KWOFile::GetByte(char& c)
+{
+    int b = std::getc(m_file);
+    if (b == EOF)
+        return false;
+    c = static_cast<char>(b);
+    return true;
+}
+
+unsigned int KWOFile::GetLine(char* buffer, unsigned int max, char end)
+{
+    if (m_state != StateOK || !(m_mode & ModeRead) || m_eof || max == 0 || buffer == nullptr ||
+        m_file == nullptr)
+        return 0;
+    SwitchTo(kOpRead);
+    unsigned int n =
+        kwo_files::LineToBuffer([this](char& c) { return GetByte(c); }, buffer, max, end);
+    m_eof = std::feof(m_file) != 0;
+    return n;
+}
+
+unsigned int KWOFile::GetLine(KWOString& line, unsigned int max, char end)
+{
+    if (m_state != StateOK || !(m_mode & ModeRead) || max == 0 || m_eof || m_file == nullptr)
+        return 0;
+    SwitchTo(kOpRead);
+    unsigned int n =
+        kwo_files::LineToString([this](char& c) { return GetByte(c); }, line, max, end);
+    m_eof = std::feof(m_file) != 0;
+    return n;
+}
+
+unsigned int KWOFile::Read(void* buffer, unsigned int count)
+{
+    if (m_state != StateOK || !(m_mode & ModeRead) || buffer == nullptr || count == 0 ||
+        m_file == nullptr)
+        return 0;
+    SwitchTo(kOpRead);
+    size_t n = std::fread(buffer, 1, count, m_file);
+    if (n < count)
+        m_state = StateReadAtEnd;
+    m_eof = std::feof(m_file) != 0;
+    return static_cast<unsigned int>(n);
+}
+
+unsigned int KWOFile::Write(const void* buffer, unsigned int count)
+{
+    if (m_state != StateOK || !(m_mode & ModeWrite) || buffer == nullptr || count == 0 ||
+        m_file == nullptr)
+        return 0;
+    SwitchTo(kOpWrite);
+    size_t n = std::fwrite(buffer, 1, count, m_file);
+    if (n < count)
+        m_state = StateWriteAtEnd;
+    m_eof = std::feof(m_file) != 0;
+    return static_cast<unsigned int>(n);
+}
+
+void KWOFile::PrintInfo() const
+{
+    KWO::LOG("File info : %s\nFILE* : %p\nMode  : %d (", m_name ? m_name : "(null)",
+             static_cast<void*>(m_file), m_mode);
+    KWO::LOG("%s)\nState : %d (", ModeText(m_mode), m_state);
+    KWO::LOG("%s)\nEOF   : %s\n", StateText(m_state), m_eof ? "yes" : "no");
+}
