@@ -7,9 +7,13 @@
 
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -134,6 +138,26 @@ TEST_F(DirTest, EntriesCarryStatusAndHiddenMark)
     for (KWODir::iterator it = dir.begin(); it != dir.end(); ++it)
         walked.push_back(dir.FileName(it.Index()));
     EXPECT_EQ(StorageOrder(dir), walked);
+}
+
+TEST_F(DirTest, SocketsAreNeitherFilesNorFolders)
+{
+    const std::string path = m_tmp / "sock";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(0, ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address));
+    ::close(fd);
+
+    KWODir dir(m_tmp.Path().c_str());
+    const unsigned sock = IndexOf(dir, "sock");
+    ASSERT_NE(0xFFFFFFFFu, sock);
+    EXPECT_FALSE(dir.IsFileDir(sock));
+    EXPECT_FALSE(dir.IsFile(sock));
+    EXPECT_EQ(2u, dir.NbDirs());
 }
 
 TEST_F(DirTest, SortNameWithDirectoriesFirst)
