@@ -17,6 +17,7 @@
 #include "files/KWOPackFile.h"
 #include "files/KWOResFile.h"
 #include "files/KWOResource.h"
+#include "files/KWOSortableItem.h"
 
 // graphics
 

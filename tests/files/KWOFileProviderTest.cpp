@@ -94,18 +94,6 @@ std::string Name(unsigned int n)
 }
 } // namespace
 
-TEST(FileProviderSort, SettingsStartAtZeroAndFollowTheFlags)
-{
-    ListProvider list;
-    EXPECT_EQ(0, list.GetSortKey());
-    EXPECT_FALSE(list.IsSortDirsFirst() || list.IsSortReversed() || list.IsSortCaseSensitive());
-    list.Sort(0x74);
-    EXPECT_EQ(4, list.GetSortKey());
-    EXPECT_TRUE(list.IsSortDirsFirst() && list.IsSortReversed() && list.IsSortCaseSensitive());
-    list.Sort(0); // an empty listing sorts without trouble
-    EXPECT_EQ(0, list.GetSortKey());
-}
-
 TEST(FileProviderSort, LargeListingsInAnyOrder)
 {
     const unsigned int n = 20000;
