@@ -15,11 +15,14 @@
 #include "core/KWOVec3.h"
 
 // files
+#include "files/KWODir.h"
 #include "files/KWOFile.h"
+#include "files/KWOFileProvider.h"
 #include "files/KWOMemFile.h"
 #include "files/KWOPackFile.h"
 #include "files/KWOResFile.h"
 #include "files/KWOResource.h"
+#include "files/KWOSortableItem.h"
 
 // graphics
 
@@ -27,6 +30,7 @@
 
 // platform
 #include "platform/KWOEvent.h"
+#include "platform/KWOFileUtils.h"
 #include "platform/KWOInput.h"
 #include "platform/KWOSDLMgr.h"
 #include "platform/KWOTimer.h"
