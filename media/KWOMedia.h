@@ -10,12 +10,16 @@
 #include "core/KWOText.h"
 
 // files
+#include "files/KWOArchKWO.h"
+#include "files/KWOArchPAK.h"
+#include "files/KWOArchive.h"
 #include "files/KWODir.h"
 #include "files/KWOFile.h"
 #include "files/KWOFileProvider.h"
 #include "files/KWOMemFile.h"
 #include "files/KWOPackFile.h"
 #include "files/KWOResFile.h"
+#include "files/KWOResFinder.h"
 #include "files/KWOResource.h"
 
 // graphics
