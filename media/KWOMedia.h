@@ -21,6 +21,7 @@
 #include "files/KWOResFile.h"
 #include "files/KWOResFinder.h"
 #include "files/KWOResource.h"
+#include "files/KWOSortableItem.h"
 
 // graphics
 

@@ -51,12 +51,12 @@ int KWOFileProvider::ComparePositions(int p, int q) const
 void KWOFileProvider::Sort(int low, int high)
 {
     const unsigned int count = NbFiles();
-    if (count == 0)
-        return;
     if (low < 0)
         low = 0;
-    if (high < 0 || static_cast<unsigned int>(high) >= count)
-        high = static_cast<int>(count - 1);
+    if (high >= 0 && static_cast<unsigned int>(high) >= count)
+        high = static_cast<int>(count) - 1;
+    if (high <= low)
+        return;
     // The permutation must point inside the listing.
     for (int p = low; p <= high; ++p)
     {
@@ -66,20 +66,19 @@ void KWOFileProvider::Sort(int low, int high)
 
     while (high > low)
     {
-        // The median of the first, middle and last entries becomes the pivot,
-        // so that a listing already in order does not sort in quadratic time.
+        // The first, middle and last entries are put in order and the median
+        // becomes the pivot, so that listings already in order (either way)
+        // do not sort in quadratic time.
         if (high - low >= 2)
         {
             const int mid = low + (high - low) / 2;
-            int median = high;
-            const bool lowBelowMid = ComparePositions(low, mid) < 0;
-            const bool midBelowHigh = ComparePositions(mid, high) < 0;
-            const bool lowBelowHigh = ComparePositions(low, high) < 0;
-            if (lowBelowMid == midBelowHigh)
-                median = mid;
-            else if (lowBelowMid != lowBelowHigh)
-                median = low;
-            std::swap(Slot(median), Slot(high));
+            if (ComparePositions(mid, low) < 0)
+                std::swap(Slot(mid), Slot(low));
+            if (ComparePositions(high, low) < 0)
+                std::swap(Slot(high), Slot(low));
+            if (ComparePositions(high, mid) < 0)
+                std::swap(Slot(high), Slot(mid));
+            std::swap(Slot(mid), Slot(high));
         }
 
         const KWOSortableItem* pivot = GetItem(Slot(high));

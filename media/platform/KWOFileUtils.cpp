@@ -192,7 +192,8 @@ unsigned KWOFileUtils::GetFileList(char**& list, const char* dir, const char* pa
     {
         if (!IsSeparator(folder.back()))
             folder += PathSeparator;
-        folder.append(pattern, static_cast<size_t>(mask - pattern));
+        for (const char* p = pattern; p < mask; ++p)
+            folder += IsSeparator(*p) ? PathSeparator : *p;
     }
     if (!*mask || folder.size() + 1 + std::strlen(mask) >= MaxPath)
         return 0;

@@ -22,6 +22,11 @@ namespace
 void FillStatus(const struct stat& st, FileStatus& status)
 {
     status.mode = static_cast<unsigned>(st.st_mode) & 0xFFFFu;
+    // The type codes of block devices (0x6000) and sockets (0xC000) share
+    // bits with those of folders and regular files: such entries keep only
+    // their permission bits, so that no bit test takes them for either.
+    if (S_ISBLK(st.st_mode) || S_ISSOCK(st.st_mode))
+        status.mode &= ~static_cast<unsigned>(S_IFMT);
     status.size = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
     status.mtime = static_cast<int64_t>(st.st_mtime);
 }
