@@ -132,7 +132,7 @@ bool KWOArchKWO::RemoveFile(unsigned int index)
 
 bool KWOArchKWO::RenameFile(unsigned int index, const char* name)
 {
-    return RenameMember(m_layout, Writer(), index, name);
+    return RenameMember(m_layout, m_dataEnd, Writer(), index, name);
 }
 
 bool KWOArchKWO::UpdateFile(unsigned int index, const char* filename)

@@ -124,7 +124,7 @@ bool KWOArchPAK::RemoveFile(unsigned int index)
 
 bool KWOArchPAK::RenameFile(unsigned int index, const char* name)
 {
-    return RenameMember(m_layout, Writer(), index, name);
+    return RenameMember(m_layout, m_dataEnd, Writer(), index, name);
 }
 
 bool KWOArchPAK::UpdateFile(unsigned int index, const char* filename)

@@ -110,6 +110,15 @@ bool StaysInside(const char* name)
     }
 }
 
+// The directory is written at the data end: the archive file must exist
+// and reach that far, or writing would create it or leave a gap (a damaged
+// directory can put the data end far past the file).
+bool ReachesDataEnd(const char* archive, unsigned int dataEnd)
+{
+    const unsigned int size = KWOFileUtils::FileSize(archive);
+    return size != 0xFFFFFFFFu && size >= dataEnd;
+}
+
 bool StartsWith(const unsigned char* data, unsigned int length, const char* signature,
                 unsigned int signatureLength)
 {
@@ -498,10 +507,7 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     const uint64_t count = m_entries.size() + 1;
     if (static_cast<uint64_t>(dataEnd) + status.size + count * layout.recordSize > kLargestOffset)
         return failed;
-    // The data goes where the directory is: the file must reach that far
-    // (read/write opening would otherwise create a missing file).
-    const unsigned int fileSize = KWOFileUtils::FileSize(m_name);
-    if (fileSize == 0xFFFFFFFFu || fileSize < dataEnd)
+    if (!ReachesDataEnd(m_name, dataEnd))
         return failed;
 
     KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
@@ -643,16 +649,16 @@ bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd,
     return false;
 }
 
-bool KWOArchive::RenameMember(const Layout& layout, const DirectoryWriter& writeDirectory,
-                              unsigned int index, const char* name)
+bool KWOArchive::RenameMember(const Layout& layout, unsigned int dataEnd,
+                              const DirectoryWriter& writeDirectory, unsigned int index,
+                              const char* name)
 {
     if (index >= NbFiles() || Empty(name) || EndsWithSeparator(name) || m_name == nullptr)
         return false;
     std::string member;
     if (!MemberName(name, layout.nameLimit, member))
         return false;
-    // Read/write opening would create a missing archive.
-    if (!KWOFileUtils::FileExist(m_name))
+    if (!ReachesDataEnd(m_name, dataEnd))
         return false;
     KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
     if (archive.GetState() != KWOResFile::StateOK)

@@ -153,8 +153,8 @@ protected:
     bool RebuildMember(const Layout& layout, unsigned int& dataEnd,
                        const DirectoryWriter& writeDirectory, unsigned int index,
                        const char* filename);
-    bool RenameMember(const Layout& layout, const DirectoryWriter& writeDirectory,
-                      unsigned int index, const char* name);
+    bool RenameMember(const Layout& layout, unsigned int dataEnd,
+                      const DirectoryWriter& writeDirectory, unsigned int index, const char* name);
     bool ExtractMember(unsigned int index, const char* destination) const;
     KWOResFile* OpenMember(unsigned int index) const;
 

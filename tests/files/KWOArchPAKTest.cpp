@@ -193,3 +193,22 @@ TEST_F(KWOArchPAKTest, MembersOutOfOrderAreRemovedWithoutHarmingTheOthers)
     EXPECT_FALSE(archive.RemoveFile(1));
     EXPECT_EQ(shared, ReadFileBytes(P("shared.pak")));
 }
+
+TEST_F(KWOArchPAKTest, MembersPastTheFileNeverMakeItGrow)
+{
+    // A member claims to end near 2 GiB: the data end is there, far past the
+    // file, and nothing may be written there.
+    const std::string bytes = Header(22, 64) + Pattern(10, 1) + Record("far", 0x7F000000, 0x100);
+    MakeFile(P("far.pak"), bytes);
+    MakeFile(P("small"), "abc");
+    KWOArchPAK archive;
+    ASSERT_TRUE(archive.Open("far.pak"));
+    EXPECT_EQ(0x7F000100u, archive.GetDataEnd());
+    EXPECT_EQ(nullptr, archive.OpenResFile(0));
+    EXPECT_FALSE(archive.RenameFile(0, "near"));
+    EXPECT_EQ(0xFFFFFFFFu, archive.AddFile("small", nullptr));
+    EXPECT_FALSE(archive.RemoveFile(0));
+    EXPECT_FALSE(archive.UpdateFile(0, "small"));
+    EXPECT_EQ(bytes, ReadFileBytes(P("far.pak")));
+    EXPECT_STREQ("far", archive.FileName(0));
+}
