@@ -15,12 +15,16 @@
 #include "core/KWOVec3.h"
 
 // files
+#include "files/KWOArchKWO.h"
+#include "files/KWOArchPAK.h"
+#include "files/KWOArchive.h"
 #include "files/KWODir.h"
 #include "files/KWOFile.h"
 #include "files/KWOFileProvider.h"
 #include "files/KWOMemFile.h"
 #include "files/KWOPackFile.h"
 #include "files/KWOResFile.h"
+#include "files/KWOResFinder.h"
 #include "files/KWOResource.h"
 #include "files/KWOSortableItem.h"
 

@@ -1,0 +1,181 @@
+// KWOArchive: one disk file holding many named members.
+//
+// An archive is a file provider whose listing is the archive's directory,
+// with operations to create an archive, add, remove, rename, replace and
+// extract members, and to open a member as a window stream over the archive
+// file without copying it. The format classes (KWOArchKWO, KWOArchPAK) derive
+// from it; FindArchiveFormat recognises several archive formats by their
+// first bytes and OpenArchive opens the two the library reads.
+//
+// The object mirrors the archive file: every change is written at once, and
+// no stream is kept open between calls. Removing and replacing a member
+// rebuild the archive in the temporary file "KWOARCH.TMP" of the working
+// directory, which then replaces the archive; a failed change leaves both the
+// file and the object as they were. Failures are silent (false, null or
+// 0xFFFFFFFF); only the listings write to the log.
+#ifndef KWOMEDIA_FILES_KWOARCHIVE_H
+#define KWOMEDIA_FILES_KWOARCHIVE_H
+
+#include "KWOExport.h"
+#include "files/KWOFileProvider.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class KWOResFile;
+
+class KWO_API KWOArchive : public KWOFileProvider
+{
+public:
+    // Format numbers of FindArchiveFormat (3 is not used).
+    enum Format : int
+    {
+        FormatUnknown = 0,  // unknown, or the file cannot be read
+        FormatKWO = 1,      // "KWOA": KWOArchKWO
+        FormatPAK = 2,      // "PACK": KWOArchPAK
+        FormatBIFF = 4,     // "BIFFV1  "
+        FormatCounted = 5,  // no signature: 16-bit count, 32-bit length, size 6 + 12 n + d
+        FormatEnsemble = 6, // "Copyright (c) 1997 Ensemble"
+        FormatRass = 7,     // "rass"
+        FormatZIP = 8       // the ZIP local file header
+    };
+
+    // One member of the directory.
+    struct Entry : KWOSortableItem
+    {
+        unsigned int m_size = 0;  // bytes of member data
+        unsigned int m_start = 0; // absolute offset of the first data byte
+        unsigned int m_date = 0;  // modification, seconds since 1970-01-01 UTC
+    };
+
+    // Name of the temporary file used to rebuild an archive, in the working
+    // directory.
+    static const char* const TempFileName;
+
+    // An empty archive (no name, no entries) of the given format number.
+    explicit KWOArchive(int format);
+    ~KWOArchive() override;
+
+    // The format number of a file from its first bytes (see Format).
+    static int FindArchiveFormat(const char* filename);
+    // A new, opened KWOArchKWO or KWOArchPAK for the file; null when it is
+    // neither or does not open. The caller deletes it.
+    static KWOArchive* OpenArchive(const char* filename);
+
+    // The archive's absolute path, or null.
+    const char* Name() const override;
+    unsigned int NbFiles() const override;
+    // The object always mirrors the file: nothing to do.
+    void Update() override;
+    // OpenResFile of the first member of that name (null when there is none).
+    KWOResFile* OpenFile(const char* name) const override;
+    KWOResFile* OpenFile(const iterator& position) const override;
+    // ExtractFile of the first member of that name (false when there is none).
+    bool CopyFile(const char* name, const char* destination) const override;
+    // "Archive <name> (<n> entries)" and one line per entry.
+    void PrintInfo() const override;
+
+    // Fields of an entry; an index past the listing gives null, 0 or false.
+    const char* FileName(unsigned int index) const override;
+    unsigned int FileSize(unsigned int index) const override;
+    unsigned long FileDate(unsigned int index) const override;
+    // Members are plain readable files: access always, never hidden, never a
+    // link or a folder.
+    bool FileAccess(unsigned int index, unsigned int mask) const override;
+    bool IsFileHidden(unsigned int index) const override;
+    bool IsFile(unsigned int index) const override;
+    bool IsFileLink(unsigned int index) const override;
+    bool IsFileDir(unsigned int index) const override;
+    // By the sort key (size, date, extension), ties and other keys by name.
+    int CompareFunc(const KWOSortableItem* a, const KWOSortableItem* b) const override;
+    KWOSortableItem* GetItem(unsigned int index) const override;
+
+    // The format's description.
+    virtual const char* FormatInfo() const = 0;
+    // Writes a new, empty archive; never over an existing file. The object
+    // then shows it.
+    virtual bool Create(const char* filename) = 0;
+    // Forgets the archive: no name, no entries.
+    virtual void Close();
+    // A new read-only stream over the member's data; the caller deletes it.
+    // It does not depend on this object. Null for a bad index or an empty
+    // member.
+    virtual KWOResFile* OpenResFile(unsigned int index) const = 0;
+    // Appends the file `filename` as a member called `name` (the file's name
+    // when null), without its folder part and cut to the format's longest
+    // name. Returns the new entry's position, or 0xFFFFFFFF.
+    virtual unsigned int AddFile(const char* filename, const char* name) = 0;
+    // Position of the first entry named exactly `name` (case counts), or
+    // 0xFFFFFFFF.
+    virtual unsigned int FindFile(const char* name) const;
+    virtual bool RemoveFile(unsigned int index) = 0;
+    // Gives the member the part of `name` after its last separator.
+    virtual bool RenameFile(unsigned int index, const char* name) = 0;
+    // Replaces the member's data with the content of `filename`.
+    virtual bool UpdateFile(unsigned int index, const char* filename) = 0;
+    // Writes the member's data to the file `destination` (emptied first).
+    virtual bool ExtractFile(unsigned int index, const char* destination) const = 0;
+    // Extracts every member into the existing folder `directory`; false only
+    // when that folder does not exist. Members whose names would lead out of
+    // the folder ("..") are skipped.
+    virtual bool ExtractAll(const char* directory) const;
+    // Sum of the members' sizes (0xFFFFFFFF when it does not fit).
+    virtual unsigned int TotalSize() const;
+
+    // Stores the archive's path, made absolute from the working directory.
+    // A null or empty name, or one that makes too long a path, changes nothing.
+    void SetName(const char* filename);
+    // The listing as a table, through the log.
+    void PrintContent() const;
+    // The format number of the class (FormatKWO, FormatPAK).
+    int GetFormat() const { return m_format; }
+
+protected:
+    // How a format lays out its directory.
+    struct Layout
+    {
+        unsigned int recordSize; // bytes of one directory record
+        unsigned int nameLimit;  // longest member name
+        bool dates;              // the directory keeps modification times
+    };
+    // Writes the directory of the object's current state into the file.
+    using DirectoryWriter = std::function<bool(KWOResFile&)>;
+
+    // The operations the formats share; they differ only in the layout and
+    // the directory writer. `dataEnd` is the format's data end.
+    unsigned int AddMember(const Layout& layout, unsigned int& dataEnd,
+                           const DirectoryWriter& writeDirectory, const char* filename,
+                           const char* name);
+    // Rebuilds the archive through the temporary file with the member's data
+    // replaced by the content of `filename`, or removed when it is null.
+    bool RebuildMember(const Layout& layout, unsigned int& dataEnd,
+                       const DirectoryWriter& writeDirectory, unsigned int index,
+                       const char* filename);
+    bool RenameMember(const Layout& layout, unsigned int dataEnd,
+                      const DirectoryWriter& writeDirectory, unsigned int index, const char* name);
+    bool ExtractMember(unsigned int index, const char* destination) const;
+    KWOResFile* OpenMember(unsigned int index) const;
+
+    // Writes the header of an empty archive (`magic`, 12, 0) into a new
+    // file and makes the object show it. Never over an existing file.
+    bool CreateEmpty(const char* filename, const char* magic);
+    // `filename` made absolute; false when it cannot be.
+    static bool AbsoluteName(const char* filename, std::string& path);
+    // Makes the object show a directory just read: the old state is closed.
+    void Adopt(std::vector<std::unique_ptr<Entry>>&& entries, const std::string& path);
+    // A new entry; the name is never null.
+    static std::unique_ptr<Entry> MakeEntry(const char* name, size_t length, unsigned int size,
+                                            unsigned int start, unsigned int date,
+                                            unsigned int index);
+
+    std::vector<std::unique_ptr<Entry>> m_entries; // the directory, in the archive's order
+    char* m_name = nullptr;                        // absolute path, or null
+    int m_format;
+
+private:
+    void FreeAll();
+};
+
+#endif

@@ -1,0 +1,158 @@
+// kwoarch run as a process: a round trip that must give the files back byte
+// for byte, and the failures it must report.
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+const std::string kTool = std::string(KWO_BIN_DIR) + "/kwoarch";
+
+ProcessResult Kwoarch(const std::vector<std::string>& args, const TempDir& dir)
+{
+    return RunProcess(kTool, args, dir.Path());
+}
+
+std::string Bytes(size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 31 + seed * 17 + (i >> 9)) & 0xFF);
+    return bytes;
+}
+} // namespace
+
+TEST(KwoarchProcess, RoundTripGivesTheFilesBack)
+{
+    TempDir dir;
+    const std::string title = Bytes(7000, 1), click = Bytes(1, 2), font = Bytes(12345, 3);
+    WriteFileBytes(dir / "title.gif", title);
+    WriteFileBytes(dir / "clic.wav", click);
+    std::filesystem::create_directory(dir / "src");
+    WriteFileBytes(dir / "src/font.bin", font);
+    WriteFileBytes(dir / "empty", "");
+
+    ProcessResult r = Kwoarch({"create", "game.dat", "title.gif", "clic.wav"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    r = Kwoarch({"add", "game.dat", "src/font.bin", "score.font"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    r = Kwoarch({"add", "game.dat", "empty"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+
+    r = Kwoarch({"list", "game.dat"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    for (const char* row : {"| title.gif ", "|       7000 |         12 |", "| clic.wav ",
+                            "|          1 |       7012 |", "| score.font ", "| empty ",
+                            "  Total: 4 files, 19346 bytes.\n"})
+        EXPECT_NE(std::string::npos, r.out.find(row)) << row << "\n" << r.out;
+
+    std::filesystem::create_directory(dir / "out");
+    r = Kwoarch({"extract-all", "game.dat", "out"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ(title, ReadFileBytes(dir / "out/title.gif"));
+    EXPECT_EQ(click, ReadFileBytes(dir / "out/clic.wav"));
+    EXPECT_EQ(font, ReadFileBytes(dir / "out/score.font"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/empty"));
+    EXPECT_EQ("", ReadFileBytes(dir / "out/empty"));
+
+    r = Kwoarch({"extract", "game.dat", "score.font", "one.font"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ(font, ReadFileBytes(dir / "one.font"));
+
+    // Changes: update, rename, remove, and the result read back.
+    r = Kwoarch({"update", "game.dat", "clic.wav", "src/font.bin"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    r = Kwoarch({"rename", "game.dat", "title.gif", "menu.gif"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    r = Kwoarch({"remove", "game.dat", "empty"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    std::filesystem::create_directory(dir / "out2");
+    r = Kwoarch({"extract-all", "game.dat", "out2"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ(title, ReadFileBytes(dir / "out2/menu.gif"));
+    EXPECT_EQ(font, ReadFileBytes(dir / "out2/clic.wav"));
+    EXPECT_EQ(font, ReadFileBytes(dir / "out2/score.font"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out2/empty"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "KWOARCH.TMP"));
+
+    r = Kwoarch({"info", "game.dat"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("Format  : KWO Archive v1.00\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("Members : 3\n")) << r.out;
+}
+
+TEST(KwoarchProcess, PakArchivesOnRequest)
+{
+    TempDir dir;
+    const std::string data = Bytes(500, 4);
+    WriteFileBytes(dir / "door.wav", data);
+    ProcessResult r = Kwoarch({"create", "--pak", "q.pak", "door.wav"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("PACK", ReadFileBytes(dir / "q.pak").substr(0, 4));
+    r = Kwoarch({"info", "q.pak"}, dir);
+    EXPECT_NE(std::string::npos, r.out.find("Id Software Quake 1/2 Archive.")) << r.out;
+    r = Kwoarch({"extract", "q.pak", "door.wav", "copy.wav"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ(data, ReadFileBytes(dir / "copy.wav"));
+}
+
+TEST(KwoarchProcess, FailuresAreReportedWithAStatus)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "a.txt", "aaa");
+    WriteFileBytes(dir / "zip.zip", std::string("PK\x03\x04", 4) + std::string(30, '\0'));
+    ASSERT_EQ(0, Kwoarch({"create", "t.dat", "a.txt"}, dir).status);
+    const std::string archive = ReadFileBytes(dir / "t.dat");
+
+    struct Case
+    {
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    } cases[] = {
+        {{}, 2, "no command"},
+        {{"frobnicate"}, 2, "unknown command"},
+        {{"list"}, 2, "list:"},
+        {{"add", "t.dat"}, 2, "add:"},
+        {{"list", "missing.dat"}, 1, "missing.dat: no such file"},
+        {{"list", "a.txt"}, 1, "not a native or PAK archive"},
+        {{"list", "zip.zip"}, 1, "ZIP"},
+        {{"create", "t.dat"}, 1, "already exists"},
+        {{"create", "new.dat", "nothing.txt"}, 1, "nothing.txt: no such file"},
+        {{"add", "t.dat", "a.txt"}, 1, "already has a member named 'a.txt'"},
+        {{"add", "t.dat", "nothing.txt"}, 1, "no such file"},
+        {{"remove", "t.dat", "A.TXT"}, 1, "no member named 'A.TXT'"},
+        {{"rename", "t.dat", "a.txt", "dir/"}, 1, "not a usable member name"},
+        {{"update", "t.dat", "a.txt", "nothing.txt"}, 1, "no such file"},
+        {{"extract", "t.dat", "b.txt"}, 1, "no member named 'b.txt'"},
+        {{"extract-all", "t.dat", "nofolder"}, 1, "no such folder"},
+    };
+    for (const Case& c : cases)
+    {
+        ProcessResult r = Kwoarch(c.args, dir);
+        std::string line;
+        for (const std::string& a : c.args)
+            line += a + " ";
+        EXPECT_EQ(c.status, r.status) << line;
+        EXPECT_NE(std::string::npos, r.err.find(c.message)) << line << ": " << r.err;
+        EXPECT_EQ(0u, r.err.find("kwoarch: ")) << line << ": " << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.dat")); // a failed create leaves nothing
+    EXPECT_EQ(archive, ReadFileBytes(dir / "t.dat"));
+
+    // The temporary file cannot be made: removal fails and says so.
+    std::filesystem::create_directory(dir / "KWOARCH.TMP");
+    ProcessResult r = Kwoarch({"remove", "t.dat", "a.txt"}, dir);
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("unchanged")) << r.err;
+    EXPECT_EQ(archive, ReadFileBytes(dir / "t.dat"));
+
+    r = Kwoarch({"--help"}, dir);
+    EXPECT_EQ(0, r.status);
+    EXPECT_NE(std::string::npos, r.out.find("Usage: kwoarch")) << r.out;
+}
