@@ -17,6 +17,8 @@
 #include "files/KWOResource.h"
 
 // graphics
+#include "graphics/KWOImage.h"
+#include "graphics/KWOPal.h"
 
 // audio
 
