@@ -26,6 +26,16 @@ bool StreamOK(const KWOResFile& file)
     return file.GetState() == KWOResFile::StateOK;
 }
 
+// Read32 that tells a stored value from a read that fell short: a memory or
+// window stream already at its end refuses without changing its state.
+bool ReadU32(KWOResFile& file, unsigned int& value)
+{
+    if (file.Eof())
+        return false;
+    value = file.Read32();
+    return StreamOK(file);
+}
+
 // Reads one entry of S - 1 text bytes into a new[] string of S bytes; null
 // when the stream holds fewer bytes.
 char* ReadEntry(KWOResFile& file, unsigned int size)
@@ -212,10 +222,10 @@ bool KWOText::Load(KWOResFile& file, int format)
 
 bool KWOText::LoadBinaryForm(KWOResFile& file)
 {
-    if (file.Read32() != kTag || !StreamOK(file))
+    unsigned int tag = 0, count = 0;
+    if (!ReadU32(file, tag) || tag != kTag)
         return false;
-    unsigned int count = file.Read32();
-    bool ok = StreamOK(file);
+    bool ok = ReadU32(file, count);
 
     // The entries are collected first and grow only with what the stream
     // really holds (each takes at least four bytes), so a count or size that
@@ -224,8 +234,8 @@ bool KWOText::LoadBinaryForm(KWOResFile& file)
     entries.reserve(count < 1024 ? count : 1024);
     for (unsigned int i = 0; ok && i < count; ++i)
     {
-        unsigned int size = file.Read32();
-        if (!StreamOK(file))
+        unsigned int size = 0;
+        if (!ReadU32(file, size))
         {
             ok = false;
             break;

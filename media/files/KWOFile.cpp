@@ -55,7 +55,7 @@ bool KWOFile::Open(const char* name, unsigned int mode)
     bool create = (m_mode & ModeWrite) && (mode & ModeCreate);
     if (create)
     {
-        FILE* probe = std::fopen(name, "r");
+        FILE* probe = std::fopen(m_name ? m_name : "", "r");
         if (probe)
         {
             std::fclose(probe);
@@ -71,12 +71,17 @@ bool KWOFile::Open(const char* name, unsigned int mode)
     std::string cmode = text;
     if (create && cmode[0] != 'r')
         cmode += 'x';
-    m_file = std::fopen(name, cmode.c_str());
+    if (m_name == nullptr)
+    {
+        m_state = StateOpenError; // the copy of the name could not be made
+        return false;
+    }
+    m_file = std::fopen(m_name, cmode.c_str());
     if (m_file == nullptr && m_mode == 3 && text[0] == 'r')
     {
         // Read/write without truncation creates a missing file.
         text = "w+b";
-        m_file = std::fopen(name, create ? "w+bx" : text);
+        m_file = std::fopen(m_name, create ? "w+bx" : text);
     }
     if (m_file == nullptr)
     {

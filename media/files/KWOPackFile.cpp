@@ -51,7 +51,7 @@ bool KWOPackFile::Open(const char* path, unsigned int start, unsigned int end, u
             KWO::DBG("PackFile: bad open mode (%s)\n", shown);
             return false;
     }
-    m_file = std::fopen(path, text);
+    m_file = m_path ? std::fopen(m_path, text) : nullptr;
     if (m_file == nullptr)
     {
         m_state = StateOpenError;
