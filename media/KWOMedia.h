@@ -29,6 +29,8 @@
 #include "files/KWOSortableItem.h"
 
 // graphics
+#include "graphics/KWOImage.h"
+#include "graphics/KWOPal.h"
 
 // audio
 
