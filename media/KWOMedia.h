@@ -22,6 +22,8 @@
 #include "files/KWOResource.h"
 
 // graphics
+#include "graphics/KWOImage.h"
+#include "graphics/KWOPal.h"
 
 // audio
 
