@@ -98,8 +98,10 @@ convert "$small" -alpha set -channel A -fx '(i+1)/8' +channel -compress none tga
 # ---- expectations ----------------------------------------------------------------
 : >expected.txt
 for f in gif-*.gif bmp-*.bmp pcx-*.pcx tga-*.tga; do
-    # The first image only; colours as ImageMagick's text form lists them.
-    convert "$f[0]" -depth 8 txt:- | awk -v name="$f" '
+    # The first image only, turned as the file's orientation says (a TGA
+    # file's rows are kept in file order otherwise); colours as ImageMagick's
+    # text form lists them.
+    convert "$f[0]" -auto-orient -depth 8 txt:- | awk -v name="$f" '
         NR == 1 { split($0, a, /[:,]/); w = a[2] + 0; h = a[3] + 0;
                   print name, w, h; n = 0; next }
         { hex = $3; sub(/^#/, "", hex); line = line (n % w ? " " : "") hex; n++;
@@ -119,5 +121,5 @@ convert -size 640x480 xc:'#3060a0' +antialias \
 # Their colours as ImageMagick reads them: POSIX cksum of the red, green,
 # blue bytes of every pixel, and the byte count.
 for f in bench/photo.gif bench/flat.gif; do
-    echo "$f $(convert "$f" -depth 8 rgb:- | cksum)"
+    echo "$f $(convert "$f" -auto-orient -depth 8 rgb:- | cksum)"
 done >bench/expected-cksum.txt
