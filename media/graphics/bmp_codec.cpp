@@ -17,6 +17,7 @@
 #include <vector>
 
 using kwo_codecs::ByteSource;
+using kwo_codecs::MovedBy;
 using kwo_codecs::SeekFrom;
 using kwo_codecs::WriteZeros;
 
@@ -55,6 +56,7 @@ struct InfoHeader
 // table. False on a short read or an unreachable colour table.
 bool ReadInfoHeader(KWOResFile& f, uint32_t start, uint32_t size, InfoHeader* info)
 {
+    const uint32_t from = f.GetPos();
     if (size >= kInfoHeaderSize)
     {
         info->width = f.Read32();
@@ -75,7 +77,7 @@ bool ReadInfoHeader(KWOResFile& f, uint32_t start, uint32_t size, InfoHeader* in
         info->compression = kCompressionNone;
         info->core = true;
     }
-    if (f.GetState() != KWOResFile::StateOK)
+    if (!MovedBy(f, from, info->core ? kCoreHeaderSize - 4 : kInfoHeaderSize - 4))
         return false;
     // The extended headers carry masks, colour spaces and profiles we do not
     // use; the colour table follows the whole header.
@@ -252,7 +254,7 @@ bool BMPLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
     const uint32_t dataOffset = f.Read32();
     const uint32_t headerSize = f.Read32();
     InfoHeader info;
-    if (f.GetState() != KWOResFile::StateOK || !ReadInfoHeader(f, start, headerSize, &info))
+    if (!MovedBy(f, start, kFileHeaderSize + 4) || !ReadInfoHeader(f, start, headerSize, &info))
         return BadHeader();
     if (info.compression != kCompressionNone &&
         !(info.compression == kCompressionRLE8 && info.bitCount == 8))

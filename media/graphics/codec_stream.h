@@ -83,6 +83,15 @@ inline bool SeekFrom(KWOResFile& f, uint32_t base, uint64_t offset)
     return f.Seek(static_cast<int>(target), 0);
 }
 
+// True when the reads since stream position `from` took exactly n bytes.
+// The fixed-width helpers give 0 for a short read (a value a field may hold)
+// and a memory stream at its end refuses reads without changing its state,
+// so a header read with them is checked by the distance the stream moved.
+inline bool MovedBy(const KWOResFile& f, uint32_t from, uint32_t n)
+{
+    return f.GetState() == KWOResFile::StateOK && f.GetPos() - from == n;
+}
+
 // Writes n zero bytes; true when all were written.
 inline bool WriteZeros(KWOResFile& f, uint32_t n)
 {

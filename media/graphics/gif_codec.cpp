@@ -4,6 +4,7 @@
 
 #include "core/KWOLog.h"
 #include "files/KWOResFile.h"
+#include "graphics/codec_stream.h"
 #include "graphics/lzw_decoder.h"
 
 #include <cstring>
@@ -130,12 +131,13 @@ bool GIFLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
         if (block != ',')
             continue;
 
+        const uint32_t from = f.GetPos();
         f.Read16(); // left
         f.Read16(); // top
         const uint32_t w = f.Read16();
         const uint32_t h = f.Read16();
         const unsigned char flags = f.Read8();
-        if (f.GetState() != KWOResFile::StateOK)
+        if (!kwo_codecs::MovedBy(f, from, 9))
         {
             KWO::LOG("GIF: couldn't read left/top/width/height\n");
             return false;

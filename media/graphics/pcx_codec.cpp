@@ -13,6 +13,7 @@
 #include <vector>
 
 using kwo_codecs::ByteSource;
+using kwo_codecs::MovedBy;
 using kwo_codecs::SeekFrom;
 using kwo_codecs::WriteZeros;
 
@@ -68,11 +69,11 @@ bool PCXLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
     const int ymin = static_cast<short>(f.Read16());
     const int xmax = static_cast<short>(f.Read16());
     const int ymax = static_cast<short>(f.Read16());
-    if (!SeekFrom(f, start, 65))
+    if (!MovedBy(f, start, 12) || !SeekFrom(f, start, 65))
         return false;
     const uint32_t planes = f.Read8();
     const uint32_t bytesPerLine = f.Read16();
-    if (f.GetState() != KWOResFile::StateOK || !SeekFrom(f, start, kHeaderSize))
+    if (!MovedBy(f, start, 68) || !SeekFrom(f, start, kHeaderSize))
         return false;
     const int w = xmax - xmin + 1;
     const int h = ymax - ymin + 1;

@@ -239,6 +239,7 @@ bool TGALoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
 {
     if (f.GetState() != KWOResFile::StateOK)
         return false;
+    const uint32_t start = f.GetPos();
     Header hd;
     hd.idLength = f.Read8();
     hd.mapType = f.Read8();
@@ -252,7 +253,7 @@ bool TGALoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
     hd.height = f.Read16();
     hd.depth = f.Read8();
     hd.descriptor = f.Read8();
-    if (f.GetState() != KWOResFile::StateOK || hd.mapType > 1)
+    if (!kwo_codecs::MovedBy(f, start, 18) || hd.mapType > 1)
         return BadFormat();
     const unsigned char kind = hd.type & static_cast<unsigned char>(~kTypeRLE);
     if (kind < kTypeMapped || kind > kTypeGrey || (hd.type & ~0x0B) != 0)
