@@ -42,6 +42,12 @@ bool UnexpectedEOF()
     return false;
 }
 
+bool DataError()
+{
+    KWO::LOG("BMP: error reading data\n");
+    return false;
+}
+
 // The fields of the info header the reader uses.
 struct InfoHeader
 {
@@ -147,18 +153,42 @@ void ExpandLine(const unsigned char* packed, unsigned char* row, uint32_t width,
     }
 }
 
+// The size of a file line of uncompressed pixels: (width x bitCount + 7) / 8
+// bytes, padded to 4 in the file. False when it does not fit 32 bits.
+bool FileLineSize(const InfoHeader& info, uint32_t* line, uint32_t* padded)
+{
+    uint32_t bits;
+    if (!KWO::SizeMul(info.width, info.bitCount, &bits))
+        return false;
+    *line = static_cast<uint32_t>((uint64_t(bits) + 7) / 8);
+    return KWO::SizeAdd(*line, (4 - (*line & 3)) & 3, padded);
+}
+
+// True when the stream holds the uncompressed pixel data from the pixel data
+// offset on (the last line's padding may be missing).
+bool HoldsPlainLines(KWOResFile& f, uint32_t start, uint32_t dataOffset, const InfoHeader& info)
+{
+    uint32_t line, padded, lines, needed;
+    if (info.height == 0)
+        return true;
+    if (!FileLineSize(info, &line, &padded) || !KWO::SizeMul(info.height - 1, padded, &lines) ||
+        !KWO::SizeAdd(lines, line, &needed))
+        return false;
+    const uint64_t position = uint64_t(f.GetPos()) - start;
+    const uint64_t end = position + kwo_codecs::BytesLeft(f);
+    return uint64_t(dataOffset) + needed <= end;
+}
+
 // Uncompressed lines, bottom line first, each padded to 4 bytes in the file.
 bool ReadPlainLines(KWOResFile& f, const InfoHeader& info, unsigned char* pixels, uint32_t lineSize)
 {
     const uint32_t width = info.width;
     const uint32_t height = info.height;
     const bool packed = info.bitCount < 8;
-    // The file line: (width x bitCount + 7) / 8 bytes, padded to 4.
-    uint32_t bits;
-    if (!KWO::SizeMul(width, info.bitCount, &bits))
+    uint32_t fileLine, padded;
+    if (!FileLineSize(info, &fileLine, &padded))
         return BadHeader();
-    const uint32_t fileLine = static_cast<uint32_t>((uint64_t(bits) + 7) / 8);
-    const uint32_t padding = (4 - (fileLine & 3)) & 3;
+    const uint32_t padding = padded - fileLine;
     std::vector<unsigned char> line(packed ? fileLine : 0);
     for (uint32_t i = 0; i < height; ++i)
     {
@@ -171,8 +201,7 @@ bool ReadPlainLines(KWOResFile& f, const InfoHeader& info, unsigned char* pixels
         }
         else if (f.Read(row, fileLine) != fileLine)
         {
-            KWO::LOG("BMP: error reading data\n");
-            return false;
+            return DataError();
         }
         if (i + 1 < height)
         {
@@ -268,11 +297,24 @@ bool BMPLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
 
     const unsigned short depth = static_cast<unsigned short>(info.bitCount < 8 ? 8 : info.bitCount);
     const uint32_t bytesPerPixel = depth / 8;
+    uint32_t size;
+    if (!KWO::BufferSize(info.width, info.height, bytesPerPixel, &size) || size == 0)
+    {
+        // Also a negative (top-down) height, read as a huge unsigned number.
+        KWO::LOG("BMP: can not allocate image\n");
+        return false;
+    }
+    if (depth == 8 && !ReadColourTable(f, start, dataOffset, info, palette))
+        return false;
+    // Uncompressed data are read whole: a file that cannot hold them is
+    // refused before a buffer is allocated for them.
+    if (info.compression == kCompressionNone && !HoldsPlainLines(f, start, dataOffset, info))
+        return info.bitCount < 8 ? UnexpectedEOF() : DataError();
+
     FreePixels(pixels);
     unsigned char* buffer = AllocPixels(info.width, info.height, bytesPerPixel);
     if (buffer == nullptr)
     {
-        // Also a negative (top-down) height, read as a huge unsigned number.
         KWO::LOG("BMP: can not allocate image\n");
         return false;
     }
@@ -281,9 +323,6 @@ bool BMPLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
     *height = info.height;
     *bpp = depth;
     const uint32_t lineSize = info.width * bytesPerPixel; // fits: the buffer was allocated
-
-    if (depth == 8 && !ReadColourTable(f, start, dataOffset, info, palette))
-        return false;
     if (!SeekFrom(f, start, dataOffset))
         return UnexpectedEOF();
     if (info.compression == kCompressionRLE8)

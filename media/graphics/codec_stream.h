@@ -92,6 +92,19 @@ inline bool MovedBy(const KWOResFile& f, uint32_t from, uint32_t n)
     return f.GetState() == KWOResFile::StateOK && f.GetPos() - from == n;
 }
 
+// The bytes from the current position to the end of the stream, so that a
+// header announcing more pixel data than the file holds is refused before
+// its buffer is allocated. The position is kept; 0 when it cannot be.
+inline uint32_t BytesLeft(KWOResFile& f)
+{
+    const uint32_t pos = f.GetPos();
+    f.SeekEnd();
+    const uint32_t end = f.GetPos();
+    if (pos >= end || pos > uint32_t(INT_MAX) || !f.Seek(static_cast<int>(pos), 0))
+        return 0;
+    return end - pos;
+}
+
 // Writes n zero bytes; true when all were written.
 inline bool WriteZeros(KWOResFile& f, uint32_t n)
 {

@@ -8,6 +8,8 @@
 #include "graphics/lzw_decoder.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace
@@ -67,17 +69,24 @@ void ReadSubBlocks(KWOResFile& f, std::vector<unsigned char>* data)
     }
 }
 
-// The row of pass-ordered line i of an interlaced image: rows 0, 8, 16, ...,
-// then 4, 12, ..., then 2, 6, ..., then 1, 3, 5, ...
-void Deinterlace(const unsigned char* lines, unsigned char* pixels, uint32_t width, uint32_t height)
+// Puts the lines of an interlaced image, decoded in pass order, at their
+// rows: rows 0, 8, 16, ..., then 4, 12, ..., then 2, 6, ..., then 1, 3, 5,
+// .... Only the `decoded` bytes are copied; the rest of `pixels` stays as it
+// is (cleared).
+void Deinterlace(const unsigned char* lines, size_t decoded, unsigned char* pixels, uint32_t width,
+                 uint32_t height)
 {
     static const uint32_t firstRow[4] = {0, 4, 2, 1};
     static const uint32_t step[4] = {8, 8, 4, 2};
-    size_t line = 0;
+    size_t at = 0;
     for (int pass = 0; pass < 4; ++pass)
     {
-        for (uint32_t y = firstRow[pass]; y < height; y += step[pass])
-            std::memcpy(pixels + size_t(y) * width, lines + (line++) * width, width);
+        for (uint32_t y = firstRow[pass]; y < height && at < decoded; y += step[pass])
+        {
+            const size_t n = decoded - at < width ? decoded - at : width;
+            std::memcpy(pixels + size_t(y) * width, lines + at, n);
+            at += width;
+        }
     }
 }
 } // namespace
@@ -168,9 +177,15 @@ bool GIFLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
         const size_t count = size_t(w) * h; // checked by AllocPixels
         if (interlaced)
         {
-            std::vector<unsigned char> lines(count);
-            kwo_codecs::LZWDecode(data.data(), data.size(), codeSize, lines.data(), count);
-            Deinterlace(lines.data(), buffer, w, h);
+            std::unique_ptr<unsigned char[]> lines(new (std::nothrow) unsigned char[count]);
+            if (lines == nullptr)
+            {
+                KWO::LOG("GIF: error reading image\n");
+                return false;
+            }
+            const size_t decoded =
+                kwo_codecs::LZWDecode(data.data(), data.size(), codeSize, lines.get(), count);
+            Deinterlace(lines.get(), decoded, buffer, w, h);
         }
         else
         {

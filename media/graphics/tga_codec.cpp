@@ -275,6 +275,24 @@ bool TGALoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
     if (hd.mapType == 1 && !ReadColourMap(f, hd, bytesPerPixel, palette))
         return false;
 
+    uint32_t size;
+    if (!KWO::BufferSize(hd.width, hd.height, bytesPerPixel, &size))
+    {
+        KWO::LOG("TGA: not enough memory\n");
+        return false;
+    }
+    if (!(hd.type & kTypeRLE) && size != 0)
+    {
+        // Uncompressed data are read whole: a file that cannot hold them
+        // fails where the reading would, before a buffer is allocated.
+        const uint32_t left = kwo_codecs::BytesLeft(f);
+        if (left < size)
+        {
+            const uint32_t lineBytes = hd.width * bytesPerPixel;
+            const uint32_t i = left / lineBytes;
+            return DataError((hd.descriptor & kTopFirst) ? i : hd.height - 1 - i, left % lineBytes);
+        }
+    }
     unsigned char* buffer = AllocPixels(hd.width, hd.height, bytesPerPixel);
     if (buffer == nullptr)
     {
