@@ -9,6 +9,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace
 {
 bool SupportedDepth(unsigned int bpp)
@@ -141,6 +145,25 @@ void TCopyRow8(unsigned char* d, const unsigned char* s, size_t n, uint8_t key)
     constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
     const uint64_t keys = kOnes * key;
     size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen pixels at a time where the processor has SSE2 (every x86-64).
+    const __m128i keys16 = _mm_set1_epi8(static_cast<char>(key));
+    for (; i + 16 <= n; i += 16)
+    {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i isKey = _mm_cmpeq_epi8(v, keys16);
+        const int mask = _mm_movemask_epi8(isKey);
+        if (mask == 0)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
+        else if (mask != 0xFFFF)
+        {
+            const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+            const __m128i merged =
+                _mm_or_si128(_mm_and_si128(isKey, old), _mm_andnot_si128(isKey, v));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), merged);
+        }
+    }
+#endif
     for (; i + 8 <= n; i += 8)
     {
         const uint64_t v = Load64(s + i);
@@ -319,7 +342,10 @@ bool StepsWithYIn(int64_t r, int64_t a, int64_t b, Range& out)
 // Sorts ranges by start and joins the overlapping ones; returns the new count.
 int MergeRanges(Range* ranges, int count)
 {
-    std::sort(ranges, ranges + count, [](const Range& a, const Range& b) { return a.lo < b.lo; });
+    // At most four ranges: an insertion sort by start.
+    for (int i = 1; i < count; ++i)
+        for (int j = i; j > 0 && ranges[j].lo < ranges[j - 1].lo; --j)
+            std::swap(ranges[j], ranges[j - 1]);
     int n = 0;
     for (int i = 0; i < count; ++i)
     {
