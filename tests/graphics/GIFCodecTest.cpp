@@ -31,19 +31,6 @@ TEST(GIFCodec, InterlacedRowsComeInFourPasses)
         EXPECT_EQ(image.GetPixel(0, rowOfFileLine[n]), n) << "file line " << n;
 }
 
-TEST(GIFCodec, PlainRowsGoTopToBottom)
-{
-    const std::string file = GifHeader(3, 2, 2) + GifImage(3, 2, Ramp(6)) + ";";
-    KWOImage image(0u, 0u, 8u);
-    ASSERT_TRUE(LoadBytes(image, file, 3));
-    EXPECT_EQ(image.Bpp(), 8u);
-    EXPECT_EQ(PixelBytes(image), std::string("\0\1\2\3\4\5", 6));
-    ASSERT_NE(image.Palette(), nullptr);
-    ASSERT_EQ(image.Palette()->Size(), 8u);
-    EXPECT_EQ(image.Palette()->Entries()[5].r, 50);
-    EXPECT_EQ(image.Palette()->Entries()[5].a, 0);
-}
-
 TEST(GIFCodec, FirstOfTwoImagesAfterExtensionsWithLocalTable)
 {
     // A comment and a graphic control extension, then an image with a local
