@@ -50,7 +50,8 @@ TEST(KWOString, ConstructionShapes)
     EXPECT_EQ(nullptr, copy.m_text);
     EXPECT_EQ(0u, copy.m_alloc);
     EXPECT_EQ(0u, copy.m_length);
-    part = part;
+    const KWOString& same = part;
+    part = same; // self-assignment
     ExpectText(part, "abc");
     part = part.m_text + 1; // assigning a piece of itself
     ExpectText(part, "bc");
