@@ -25,14 +25,17 @@ for target in "${targets[@]}"; do
         cp -r "fuzz/corpus/$name/." "$work/"
     fi
     echo "fuzz: $name for ${seconds}s"
-    # A crash, leak or timeout makes libFuzzer exit non-zero, and this script with it.
-    (cd "$work" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-        "$OLDPWD/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=0 . 2>"$work.log") || {
+    # A crash, leak or timeout makes libFuzzer exit non-zero, and this script
+    # with it. The corpus is named by its absolute path: a target may change
+    # its working directory.
+    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+        "$PWD/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=0 -artifact_prefix="$work.artifact-" "$work" >"$work.log" 2>&1 || {
         tail -n 60 "$work.log"
+        ls "$work".artifact-* 2>/dev/null
         echo "fuzz: $name FAILED"
         exit 1
     }
-    rm -rf "$work" "$work.log"
+    rm -rf "$work" "$work.log" "$work".artifact-*
 done
 echo "fuzz: all targets passed"
