@@ -40,5 +40,8 @@
 #include "platform/KWOTimer.h"
 
 // app
+#include "app/KWOConfigMgr.h"
+#include "app/KWOScore.h"
+#include "app/KWOTranslator.h"
 
 #endif
