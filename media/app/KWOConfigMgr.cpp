@@ -166,11 +166,11 @@ bool KWOConfigMgr::Find(const char* name, unsigned int& index) const
 {
     if (!name || !*name)
         return false;
-    long lower = 0;
-    long upper = static_cast<long>(m_count) - 1;
+    int64_t lower = 0;
+    int64_t upper = static_cast<int64_t>(m_count) - 1;
     while (lower <= upper)
     {
-        const long middle = (lower + upper) / 2;
+        const int64_t middle = (lower + upper) / 2;
         index = static_cast<unsigned>(middle);
         const int c = kwo_app::CompareNoCase(name, m_cells[middle].name);
         if (c == 0)

@@ -180,8 +180,6 @@ int KWOTranslator::Init(const char* dir, const char* ext)
         lang.file.reset(NewCopy(full.c_str(), full.size()));
         if (!lang.file)
             continue;
-        if (m_langs.size() == m_langs.capacity())
-            m_langs.reserve(m_langs.size() + 4);
         m_langs.push_back(std::move(lang));
     }
     KWOFileUtils::FreeFileList(list, count);
