@@ -340,7 +340,7 @@ TEST(KWOTranslator, PrintInfoListsLanguagesAndTexts)
               log.Text());
 }
 
-TEST(KWOTranslator, SingletonAndHelpers)
+TEST(KWOTranslator, SingletonIsMadeAgainAfterDeletion)
 {
     KWOTranslator* tr = KWOTranslator::Singleton();
     ASSERT_NE(nullptr, tr);
@@ -350,16 +350,4 @@ TEST(KWOTranslator, SingletonAndHelpers)
     ASSERT_NE(nullptr, again);
     EXPECT_STREQ("String #7", again->GetString(7));
     delete again;
-
-    KWOTranslator local;
-    std::unique_ptr<char[]> part(local.StrCopy("language", 2, 4));
-    EXPECT_STREQ("ngua", part.get());
-    std::unique_ptr<char[]> all(local.StrCopy("language", 0, 0xFFFFFFFFu));
-    EXPECT_STREQ("language", all.get());
-    EXPECT_EQ(nullptr, local.StrCopy("", 0, 3));
-    EXPECT_EQ(nullptr, local.StrCopy("abc", 0, 0));
-    EXPECT_EQ(nullptr, local.StrCopy(nullptr, 0, 3));
-    EXPECT_TRUE(local.IsAbsolute("/usr"));
-    EXPECT_TRUE(local.IsAbsolute("C:\\games"));
-    EXPECT_FALSE(local.IsAbsolute("langs"));
 }
