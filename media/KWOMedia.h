@@ -42,5 +42,8 @@
 #include "platform/KWOTimer.h"
 
 // app
+#include "app/KWOConfigMgr.h"
+#include "app/KWOScore.h"
+#include "app/KWOTranslator.h"
 
 #endif
