@@ -3,9 +3,11 @@
 #include "core/KWOLog.h"
 #include "core/KWOParse.h"
 #include "files/KWOFile.h"
+#include "platform/KWOFileUtils.h"
 
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace
 {
@@ -193,11 +195,24 @@ bool KWOScore::Load(const char* fileName)
 
 bool KWOScore::Save(const char* fileName, bool scramble) const
 {
-    if (!m_entries)
+    if (!m_entries || fileName == nullptr || fileName[0] == 0)
         return false;
-    KWOFile file(fileName, KWOResFile::ModeWrite);
-    if (file.GetState() != KWOResFile::StateOK)
-        return false;
+    // The table goes to a temporary file beside the target, which then
+    // replaces it: a save that fails half-way keeps the previous table.
+    const std::string temporary = std::string(fileName) + ".tmp";
+    bool written;
+    {
+        KWOFile file(temporary.c_str(), KWOResFile::ModeWrite);
+        written = file.GetState() == KWOResFile::StateOK && WriteTable(file, scramble);
+    }
+    if (written && KWOFileUtils::FileRename(temporary.c_str(), fileName, true))
+        return true;
+    KWOFileUtils::FileRemove(temporary.c_str());
+    return false;
+}
+
+bool KWOScore::WriteTable(KWOResFile& file, bool scramble) const
+{
     file.Write32(kMagic);
     file.Write8(kVersion);
     file.Write32(m_size);

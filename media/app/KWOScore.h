@@ -18,6 +18,8 @@
 
 #include <cstdint>
 
+class KWOResFile;
+
 // One record of the table, 28 bytes, the same in memory and in the file.
 struct KWOScoreEntry
 {
@@ -72,10 +74,14 @@ public:
     // it was and false is returned.
     bool Load(const char* fileName);
     // Writes the table, the names scrambled when `scramble` is set. False
-    // when there is no table or the file cannot be written completely.
+    // when there is no table or the file cannot be written completely; the
+    // file then keeps its previous content.
     bool Save(const char* fileName, bool scramble) const;
 
     void PrintInfo() const;
+
+private:
+    bool WriteTable(KWOResFile& file, bool scramble) const;
 };
 
 #endif

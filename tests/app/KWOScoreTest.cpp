@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -332,7 +334,27 @@ TEST(KWOScore, SaveFailsWhenTheFileCannotBeWritten)
     TempDir dir;
     KWOScore t(3, KWOScore::HigherFirst, 0);
     EXPECT_FALSE(t.Save((dir / "no/such/folder").c_str(), false));
-    EXPECT_FALSE(t.Save("/dev/full", true));
+
+    // A target that cannot be replaced: nothing is left behind.
+    const std::string folder = dir / "folder";
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    EXPECT_FALSE(t.Save(folder.c_str(), false));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_FALSE(std::filesystem::exists(folder + ".tmp"));
+
+    // A save that cannot be written keeps the previous table file whole.
+    const std::string path = dir / "highscores";
+    ASSERT_TRUE(t.Save(path.c_str(), false));
+    const std::string before = ReadFileBytes(path);
+    ASSERT_TRUE(std::filesystem::create_directory(path + ".tmp"));
+    KWOScoreEntry e = Entry("Bob", 50, 1);
+    t.Add(&e);
+    EXPECT_FALSE(t.Save(path.c_str(), false));
+    EXPECT_EQ(before, ReadFileBytes(path));
+    std::filesystem::remove(path + ".tmp");
+    ASSERT_TRUE(t.Save(path.c_str(), false));
+    EXPECT_NE(before, ReadFileBytes(path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 }
 
 TEST(KWOScore, PrintInfoLogsEveryEntry)
