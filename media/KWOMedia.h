@@ -31,6 +31,8 @@
 // graphics
 
 // audio
+#include "audio/KWOMusic.h"
+#include "audio/KWOSound.h"
 
 // platform
 #include "platform/KWOEvent.h"
