@@ -204,8 +204,11 @@ inline int Le16At(const std::string& s, size_t at)
 }
 
 // Microsoft ADPCM, block by block (whole blocks only), interleaved output.
+// The prediction is divided by 256 truncating toward zero, or, with
+// `roundDown`, rounded down (an arithmetic shift, as some decoders do).
 inline std::vector<int> RefMsAdpcm(const std::string& data, unsigned channels, unsigned blockAlign,
-                                   unsigned samplesPerBlock, const int coef[7][2])
+                                   unsigned samplesPerBlock, const int coef[7][2],
+                                   bool roundDown = false)
 {
     static const int adapt[16] = {230, 230, 230, 230, 307, 409, 512, 614,
                                   768, 614, 512, 409, 307, 230, 230, 230};
@@ -232,9 +235,10 @@ inline std::vector<int> RefMsAdpcm(const std::string& data, unsigned channels, u
             const unsigned nibble = n % 2 ? byte & 15 : byte >> 4;
             const unsigned c = n % channels;
             const int e = nibble >= 8 ? static_cast<int>(nibble) - 16 : static_cast<int>(nibble);
-            const long predicted = (static_cast<long>(s1[c]) * coef[pred[c]][0] +
-                                    static_cast<long>(s2[c]) * coef[pred[c]][1]) /
-                                   256;
+            const long sum = static_cast<long>(s1[c]) * coef[pred[c]][0] +
+                             static_cast<long>(s2[c]) * coef[pred[c]][1];
+            const long predicted =
+                roundDown ? (sum >= 0 ? sum / 256 : -((-sum + 255) / 256)) : sum / 256;
             const int sample = Clamp16(predicted + static_cast<long>(delta[c]) * e);
             delta[c] = (delta[c] * adapt[nibble] / 256) & 0xFFFF;
             if (delta[c] < 16)
