@@ -86,6 +86,7 @@ bool ReadAiffHeader(KWOResFile& file, AiffInfo* info)
         return false;
     info->dataStart = static_cast<uint32_t>(dataStart);
     info->available = static_cast<uint32_t>(length - dataStart);
+    SeekToData(file, info->dataStart);
     return true;
 }
 } // namespace kwo_audio

@@ -47,6 +47,7 @@ bool ReadAuHeader(KWOResFile& file, AuInfo* info)
     info->dataStart = offset;
     info->available = length - offset;
     info->dataSize = size == 0xFFFFFFFFu ? info->available : size;
+    SeekToData(file, info->dataStart);
     return true;
 }
 } // namespace kwo_audio

@@ -31,6 +31,12 @@ bool SeekTo(KWOResFile& file, uint64_t pos)
     return file.Seek(static_cast<int>(pos), 0);
 }
 
+void SeekToData(KWOResFile& file, uint32_t dataStart)
+{
+    if (!SeekTo(file, dataStart))
+        file.SeekStart();
+}
+
 bool ReadId(KWOResFile& file, char id[4])
 {
     return file.Read(id, 4) == 4;

@@ -20,6 +20,10 @@ uint32_t StreamLength(KWOResFile& file);
 // position does not fit a seek offset.
 bool SeekTo(KWOResFile& file, uint64_t pos);
 
+// Leaves a stream whose header was read at the first sample byte (or at its
+// start when that byte is its end), in a state that allows reading on.
+void SeekToData(KWOResFile& file, uint32_t dataStart);
+
 // Reads four bytes as they are stored (a chunk id); false on a short read.
 bool ReadId(KWOResFile& file, char id[4]);
 

@@ -130,6 +130,7 @@ bool ReadWavHeader(KWOResFile& file, WavUse use, WavInfo* info)
         KWO::WARN("Sound: no data in file %s\n", name);
         return false;
     }
+    SeekToData(file, info->dataStart);
     return true;
 }
 } // namespace kwo_audio
