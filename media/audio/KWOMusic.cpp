@@ -150,9 +150,8 @@ bool KWOMusic::LoadAIFF(KWOResFile& file)
         return false;
     // 16-bit chunks are swapped to little-endian as they are read.
     const int format = info.bits == 16 ? kwo_audio::kFormatS16LSB : kwo_audio::kFormatS8;
-    const uint64_t size = info.dataSize < info.available ? info.dataSize : info.available;
     Assign(TypeAIFF, file, format, info.frequency, info.channels, info.dataStart,
-           static_cast<unsigned>(size));
+           info.dataSize < info.available ? info.dataSize : info.available);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "audio/adpcm.h"
 
+#include "core/checked_size.h"
 #include "files/KWOResFile.h"
 
 #include <new>
@@ -45,13 +46,14 @@ uint16_t Get16(const unsigned char* p)
 }
 
 // Allocates the output of `blocks` blocks of `frames` frames of `channels`
-// 16-bit samples; false when it does not fit in 32 bits or allocation fails.
-bool AllocateOutput(uint64_t blocks, uint64_t frames, uint64_t channels, DecodedSamples* out)
+// 16-bit samples; false when it passes the library's buffer limit or
+// allocation fails.
+bool AllocateOutput(uint32_t blocks, unsigned frames, unsigned channels, DecodedSamples* out)
 {
-    const uint64_t bytes = blocks * frames * channels * 2; // each factor below 2^32 / 2^16
-    if (blocks > 0xFFFFFFFFu || frames > 0xFFFFu || channels > 0xFFFFu || bytes > 0xFFFFFFFFu)
+    uint32_t bytes = 0;
+    if (!KWO::BufferSize(blocks, uint64_t(frames) * channels, 2, &bytes))
         return false;
-    out->size = static_cast<uint32_t>(bytes);
+    out->size = bytes;
     out->data.reset();
     if (bytes == 0)
         return true;

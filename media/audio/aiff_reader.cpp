@@ -2,6 +2,7 @@
 
 #include "audio/reader_support.h"
 #include "core/KWOLog.h"
+#include "core/checked_size.h"
 #include "files/KWOResFile.h"
 
 #include <cstring>
@@ -61,7 +62,8 @@ bool ReadAiffHeader(KWOResFile& file, AiffInfo* info)
             if (!CheckChannels(channels, file))
                 return false;
             info->channels = static_cast<int>(channels);
-            info->dataSize = uint64_t(frames) * channels * (info->bits / 8);
+            if (!KWO::SizeMul3(frames, channels, info->bits / 8, &info->dataSize))
+                info->dataSize = 0xFFFFFFFFu; // more than any stream holds
             unsigned char rate[10] = {};
             file.Read(rate, sizeof rate);
             const uint32_t frequency = ExtendedToRate(rate);

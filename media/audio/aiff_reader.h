@@ -15,7 +15,7 @@ struct AiffInfo
     int channels = 0;
     int frequency = 0;
     unsigned bits = 0;      // 8 or 16
-    uint64_t dataSize = 0;  // frames x channels x bytes per sample, as declared
+    uint32_t dataSize = 0;  // frames x channels x bytes per sample (0xFFFFFFFF: more)
     uint32_t dataStart = 0; // first sample byte
     uint32_t available = 0; // bytes of the stream from dataStart on
 };

@@ -1,6 +1,7 @@
 #include "audio/sample_convert.h"
 
 #include "audio/sample_format.h"
+#include "core/checked_size.h"
 
 #include <cstring>
 
@@ -8,14 +9,6 @@ namespace kwo_audio
 {
 namespace
 {
-bool Fits(uint64_t bytes, uint32_t* out)
-{
-    if (bytes > 0xFFFFFFFFu)
-        return false;
-    *out = static_cast<uint32_t>(bytes);
-    return true;
-}
-
 int Clip(int value, int low, int high)
 {
     return value < low ? low : (value > high ? high : value);
@@ -117,24 +110,26 @@ bool ConvertedSize(Conversion conversion, uint32_t size, int format, int channel
             return true;
         case Conversion::To16LE:
         case Conversion::To16BE:
-            return (format & kFormatBits) == 8 && Fits(uint64_t(size) * 2, out);
+            return (format & kFormatBits) == 8 && KWO::SizeMul(size, 2, out);
         case Conversion::To8:
             *out = size / 2;
             return Is16Bit(format);
         case Conversion::Double:
         {
             const uint64_t frame = FrameBytes(format, channels);
-            return Fits(uint64_t(size) / frame * frame * 2, out);
+            return KWO::SizeMul(size / frame * frame, 2, out);
         }
         case Conversion::Halve:
         {
             const uint64_t frame = FrameBytes(format, channels);
-            return Fits(uint64_t(size) / frame / 2 * frame, out);
+            *out = static_cast<uint32_t>(size / frame / 2 * frame);
+            return true;
         }
         case Conversion::Mono:
-            return KindOf(format) != MonoNone && Fits(uint64_t(size) / (2 * sample) * sample, out);
+            *out = static_cast<uint32_t>(size / (2 * sample) * sample);
+            return KindOf(format) != MonoNone;
         case Conversion::Stereo:
-            return Fits(uint64_t(size) / sample * sample * 2, out);
+            return KWO::SizeMul(size / sample * sample, 2, out);
     }
     return false;
 }
