@@ -33,6 +33,8 @@
 #include "graphics/KWOPal.h"
 
 // audio
+#include "audio/KWOMusic.h"
+#include "audio/KWOSound.h"
 
 // platform
 #include "platform/KWOEvent.h"

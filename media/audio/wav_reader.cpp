@@ -1,0 +1,136 @@
+#include "audio/wav_reader.h"
+
+#include "audio/reader_support.h"
+#include "audio/sample_format.h"
+#include "core/KWOLog.h"
+#include "files/KWOResFile.h"
+
+#include <cstring>
+
+namespace kwo_audio
+{
+namespace
+{
+// Finds the chunk `id`: true with `*start` just behind its header and
+// `*length` its stored length.
+bool FindChunk(KWOResFile& file, uint32_t streamLength, const char* id, uint32_t* start,
+               uint32_t* length)
+{
+    uint64_t pos = 12;
+    while (pos + 8 <= streamLength)
+    {
+        char got[4];
+        if (!SeekTo(file, pos) || !ReadId(file, got))
+            return false;
+        const uint32_t len = file.Read32();
+        if (file.GetState() != KWOResFile::StateOK)
+            return false;
+        if (std::memcmp(got, id, 4) == 0)
+        {
+            *start = static_cast<uint32_t>(pos + 8);
+            *length = len;
+            return true;
+        }
+        pos += 8 + uint64_t(len);
+    }
+    return false;
+}
+} // namespace
+
+bool ReadWavHeader(KWOResFile& file, WavUse use, WavInfo* info)
+{
+    const char* name = StreamName(file);
+    if (file.GetState() != KWOResFile::StateOK)
+    {
+        KWO::WARN("Sound: bad file %s\n", name);
+        return false;
+    }
+    char riff[4] = {};
+    char wave[4] = {};
+    const bool riffOk = ReadId(file, riff);
+    file.Read32(); // RIFF length: not used
+    const bool waveOk = ReadId(file, wave);
+    if (!riffOk || !waveOk || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(wave, "WAVE", 4) != 0)
+    {
+        KWO::WARN("Sound: bad file type (not WAV) (%s)\n", name);
+        return false;
+    }
+    info->streamLength = StreamLength(file);
+
+    uint32_t fmtStart = 0;
+    uint32_t fmtLength = 0;
+    if (!FindChunk(file, info->streamLength, "fmt ", &fmtStart, &fmtLength))
+    {
+        KWO::WARN("Sound: internal error\n");
+        return false;
+    }
+    info->encoding = file.Read16();
+    const unsigned channels = file.Read16();
+    const uint32_t frequency = file.Read32();
+    file.Read32(); // byte rate: not used
+    const unsigned blockAlign = file.Read16();
+    const unsigned bits = file.Read16();
+
+    const bool adpcm = info->encoding == kWavMsAdpcm || info->encoding == kWavImaAdpcm;
+    if (info->encoding == kWavMsAdpcm)
+    {
+        if (use == WavUse::Music)
+        {
+            KWO::WARN("Sound: MS_ADPCM not supported - %s\n", name);
+            return false;
+        }
+        if (!InitMsAdpcm(file, channels, blockAlign, &info->ms))
+        {
+            KWO::WARN("Sound: InitMS_ADPCM failed - %s\n", name);
+            return false;
+        }
+    }
+    else if (info->encoding == kWavImaAdpcm)
+    {
+        if (use == WavUse::Music)
+        {
+            KWO::WARN("Sound: IMA_ADPCM not supported - %s\n", name);
+            return false;
+        }
+        if (!InitImaAdpcm(file, channels, blockAlign, &info->ima))
+        {
+            KWO::WARN("Sound: InitIMA_ADPCM failed - %s\n", name);
+            return false;
+        }
+    }
+    else if (info->encoding != kWavPcm)
+    {
+        KWO::WARN("Sound: Unknown WAV data format - %s\n", name);
+        return false;
+    }
+
+    // ADPCM data decode to signed 16-bit samples whatever bit count the
+    // header declares.
+    if (adpcm && (bits == 4 || bits == 8 || bits == 16))
+        info->format = kFormatS16LSB;
+    else if (bits == 8)
+        info->format = kFormatU8;
+    else if (bits == 16)
+        info->format = kFormatS16LSB;
+    else
+    {
+        KWO::WARN("Sound: unknown %d-bits PCM format - %s\n", static_cast<int>(bits), name);
+        return false;
+    }
+    // The ADPCM codecs have checked their channel counts already (IMA ADPCM
+    // refuses more than 2 channels when decoding).
+    if ((!adpcm && !CheckChannels(channels, file)) || !CheckRate(frequency, file))
+        return false;
+    info->channels = static_cast<int>(channels);
+    info->frequency = static_cast<int>(frequency);
+
+    if (!FindChunk(file, info->streamLength, "data", &info->dataStart, &info->dataLength))
+    {
+        KWO::WARN("Sound: no data in file %s\n", name);
+        return false;
+    }
+    SeekToData(file, info->dataStart);
+    return true;
+}
+} // namespace kwo_audio
