@@ -29,6 +29,7 @@
 #include "files/KWOSortableItem.h"
 
 // graphics
+#include "graphics/KWOFont.h"
 #include "graphics/KWOImage.h"
 #include "graphics/KWOPal.h"
 
