@@ -32,6 +32,8 @@
 #include "graphics/KWOFont.h"
 #include "graphics/KWOImage.h"
 #include "graphics/KWOPal.h"
+#include "graphics/KWOScreen.h"
+#include "graphics/KWOVideoMode.h"
 
 // audio
 
