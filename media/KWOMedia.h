@@ -29,8 +29,11 @@
 #include "files/KWOSortableItem.h"
 
 // graphics
+#include "graphics/KWOFont.h"
 #include "graphics/KWOImage.h"
 #include "graphics/KWOPal.h"
+#include "graphics/KWOScreen.h"
+#include "graphics/KWOVideoMode.h"
 
 // audio
 #include "audio/KWOMusic.h"

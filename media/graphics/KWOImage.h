@@ -15,11 +15,14 @@
 // else run-length encoded TGA), 1 BMP, 2 PCX, 3 GIF (load only), 4 TGA,
 // 5 run-length encoded TGA (save only), 6 the glyph picture of a font file
 // (load only).
+//
+// Text is drawn with the bitmap fonts of KWOFont (DrawText, DrawTextEx).
 #ifndef KWOMEDIA_GRAPHICS_KWOIMAGE_H
 #define KWOMEDIA_GRAPHICS_KWOIMAGE_H
 
 #include "KWOExport.h"
 #include "files/KWOResource.h"
+#include "graphics/KWOFont.h"
 
 #include <cstdint>
 
@@ -117,6 +120,16 @@ public:
     // The same, leaving out the source pixels equal to `key`.
     void TCopyImage(int dx, int dy, unsigned int key, KWOImage* src, int sx, int sy, unsigned int w,
                     unsigned int h);
+    // Draws up to `count` characters of `text` (-1: all of it) with `font`,
+    // every non-zero glyph pixel in `colour`, from x on; `align` tells
+    // whether y is the top, the bottom or the baseline of the line.
+    // Drawing stops at the right edge of the clipping rectangle.
+    void DrawText(int x, int y, const char* text, unsigned int colour, KWOFont* font,
+                  KWOFont::FontAlign align, int count = -1);
+    // The same with the font, alignment and colours of `params`: a 2-bit
+    // font draws a glyph pixel of value v in params.colours[v], a font of
+    // another depth draws in params.colours[3].
+    void DrawTextEx(int x, int y, const char* text, KWOFont::FontParams& params, int count = -1);
     // Moves a block within the image; overlapping blocks are handled.
     void MoveInside(int sx, int sy, unsigned int w, unsigned int h, int dx, int dy);
     // Turns the picture upside down.

@@ -1,7 +1,9 @@
 #include "sdl_spy.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 
 namespace
@@ -16,6 +18,17 @@ unsigned long g_reads = 0;
 
 Uint32 g_failing = 0;
 bool g_insideInit = false;
+
+Uint32 g_keepFlags = 0;
+
+bool g_fakeModes = false;
+std::map<int, std::vector<SDL_Rect>> g_modeLists;
+std::vector<int> g_anyModes;
+std::vector<SDL_Rect*> g_modePointers;
+
+// SDL_SetColors reaches SDL_SetPalette inside SDL: such calls are not the
+// library's own.
+int g_insideSetColors = 0;
 
 bool g_fakeMouse = false;
 Uint8 g_buttons = 0;
@@ -43,6 +56,10 @@ void Reset()
     g_fakeClock = false;
     g_fakeMouse = false;
     g_failing = 0;
+    g_keepFlags = 0;
+    g_fakeModes = false;
+    g_modeLists.clear();
+    g_anyModes.clear();
 }
 
 Calls& Recorded()
@@ -75,6 +92,18 @@ void SimulateMouse(Uint8 buttons, int x, int y)
     g_buttons = buttons;
     g_mouseX = x;
     g_mouseY = y;
+}
+
+void KeepModeFlags(Uint32 bits)
+{
+    g_keepFlags = bits;
+}
+
+void SimulateModes(const std::map<int, std::vector<SDL_Rect>>& lists, const std::vector<int>& any)
+{
+    g_fakeModes = true;
+    g_modeLists = lists;
+    g_anyModes = any;
 }
 } // namespace SdlSpy
 
@@ -155,5 +184,152 @@ extern "C"
         if (y != nullptr)
             *y = g_mouseY;
         return g_buttons;
+    }
+}
+
+namespace
+{
+SdlSpy::PaletteCall Palette(SDL_Surface* surface, int which, const SDL_Color* colours, int first,
+                            int count)
+{
+    SdlSpy::PaletteCall call{surface, which, first, {}};
+    if (colours != nullptr && count > 0)
+        call.colours.assign(colours, colours + count);
+    return call;
+}
+} // namespace
+
+extern "C"
+{
+    SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
+    {
+        static auto real = Real<SDL_Surface* (*)(int, int, int, Uint32)>("SDL_SetVideoMode");
+        g_calls.setVideoMode.push_back({width, height, bpp, flags});
+        SDL_Surface* screen = real(width, height, bpp, flags);
+        if (screen != nullptr)
+            screen->flags |= flags & g_keepFlags;
+        return screen;
+    }
+
+    int SDL_SetPalette(SDL_Surface* surface, int which, SDL_Color* colours, int first, int count)
+    {
+        static auto real = Real<int (*)(SDL_Surface*, int, SDL_Color*, int, int)>("SDL_SetPalette");
+        if (g_insideSetColors == 0)
+            g_calls.setPalette.push_back(Palette(surface, which, colours, first, count));
+        return real(surface, which, colours, first, count);
+    }
+
+    int SDL_SetColors(SDL_Surface* surface, SDL_Color* colours, int first, int count)
+    {
+        static auto real = Real<int (*)(SDL_Surface*, SDL_Color*, int, int)>("SDL_SetColors");
+        g_calls.setColors.push_back(Palette(surface, 0, colours, first, count));
+        ++g_insideSetColors;
+        const int result = real(surface, colours, first, count);
+        --g_insideSetColors;
+        return result;
+    }
+
+    void SDL_UpdateRects(SDL_Surface* screen, int count, SDL_Rect* rects)
+    {
+        static auto real = Real<void (*)(SDL_Surface*, int, SDL_Rect*)>("SDL_UpdateRects");
+        for (int i = 0; i < count; ++i)
+            g_calls.updateRects.push_back(rects[i]);
+        real(screen, count, rects);
+    }
+
+    void SDL_UpdateRect(SDL_Surface* screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
+    {
+        static auto real =
+            Real<void (*)(SDL_Surface*, Sint32, Sint32, Uint32, Uint32)>("SDL_UpdateRect");
+        g_calls.updateRect.push_back(SDL_Rect{Sint16(x), Sint16(y), Uint16(w), Uint16(h)});
+        real(screen, x, y, w, h);
+    }
+
+    int SDL_Flip(SDL_Surface*)
+    {
+        // Counted only: the dummy driver has no page flipping to call.
+        ++g_calls.flips;
+        return 0;
+    }
+
+    void SDL_GL_SwapBuffers(void)
+    {
+        // No OpenGL context in the tests: counted only.
+        ++g_calls.glSwaps;
+    }
+
+    SDL_Cursor* SDL_CreateCursor(Uint8* data, Uint8* mask, int w, int h, int hotX, int hotY)
+    {
+        static auto real =
+            Real<SDL_Cursor* (*)(Uint8*, Uint8*, int, int, int, int)>("SDL_CreateCursor");
+        const size_t bytes = size_t(w / 8) * size_t(h);
+        g_calls.cursors.push_back(std::string(reinterpret_cast<char*>(data), bytes) +
+                                  std::string(reinterpret_cast<char*>(mask), bytes));
+        g_calls.cursorHotSpots.push_back(hotX);
+        g_calls.cursorHotSpots.push_back(hotY);
+        return real(data, mask, w, h, hotX, hotY);
+    }
+
+    void SDL_SetCursor(SDL_Cursor* cursor)
+    {
+        static auto real = Real<void (*)(SDL_Cursor*)>("SDL_SetCursor");
+        g_calls.setCursor.push_back(cursor);
+        real(cursor);
+    }
+
+    void SDL_FreeCursor(SDL_Cursor* cursor)
+    {
+        static auto real = Real<void (*)(SDL_Cursor*)>("SDL_FreeCursor");
+        g_calls.freeCursor.push_back(cursor);
+        real(cursor);
+    }
+
+    void SDL_WM_SetIcon(SDL_Surface* icon, Uint8* mask)
+    {
+        static auto real = Real<void (*)(SDL_Surface*, Uint8*)>("SDL_WM_SetIcon");
+        SdlSpy::IconCall call{};
+        if (icon != nullptr)
+        {
+            const SDL_PixelFormat* f = icon->format;
+            call.width = icon->w;
+            call.height = icon->h;
+            call.bpp = f->BitsPerPixel;
+            call.rmask = f->Rmask;
+            call.gmask = f->Gmask;
+            call.bmask = f->Bmask;
+            call.keyed = (icon->flags & SDL_SRCCOLORKEY) != 0;
+            call.key = f->colorkey;
+            const size_t row = size_t(icon->w) * f->BytesPerPixel;
+            for (int y = 0; y < icon->h; ++y)
+            {
+                const Uint8* p = static_cast<const Uint8*>(icon->pixels) + size_t(y) * icon->pitch;
+                call.pixels.insert(call.pixels.end(), p, p + row);
+            }
+            if (f->palette != nullptr)
+                call.colours.assign(f->palette->colors, f->palette->colors + f->palette->ncolors);
+        }
+        call.maskGiven = mask != nullptr;
+        g_calls.icons.push_back(call);
+        real(icon, mask);
+    }
+
+    SDL_Rect** SDL_ListModes(SDL_PixelFormat* format, Uint32 flags)
+    {
+        static auto real = Real<SDL_Rect** (*)(SDL_PixelFormat*, Uint32)>("SDL_ListModes");
+        const int bpp = format != nullptr ? format->BitsPerPixel : 0;
+        g_calls.listModesBpp.push_back(static_cast<Uint8>(bpp));
+        g_calls.listModesFlags.push_back(flags);
+        if (!g_fakeModes)
+            return real(format, flags);
+        if (std::find(g_anyModes.begin(), g_anyModes.end(), bpp) != g_anyModes.end())
+            return reinterpret_cast<SDL_Rect**>(-1);
+        auto it = g_modeLists.find(bpp);
+        if (it == g_modeLists.end())
+            return nullptr;
+        g_modePointers.clear();
+        for (SDL_Rect& r : it->second)
+            g_modePointers.push_back(&r);
+        g_modePointers.push_back(nullptr);
+        return g_modePointers.data();
     }
 }

@@ -9,16 +9,61 @@
 #define KWO_TESTS_PLATFORM_SDL_SPY_H
 
 #include <SDL.h>
+#include <map>
+#include <string>
 #include <vector>
 
 namespace SdlSpy
 {
+// One call that sets palette colours.
+struct PaletteCall
+{
+    SDL_Surface* surface;
+    int which; // SDL_SetPalette's flags; 0 for SDL_SetColors
+    int first;
+    std::vector<SDL_Color> colours;
+};
+
+// One SDL_SetVideoMode call.
+struct VideoModeCall
+{
+    int width, height, bpp;
+    Uint32 flags;
+};
+
+// A copy of an icon handed to SDL_WM_SetIcon.
+struct IconCall
+{
+    int width, height, bpp;
+    Uint32 rmask, gmask, bmask;
+    bool keyed; // SDL_SRCCOLORKEY set
+    Uint32 key;
+    bool maskGiven;
+    std::vector<Uint8> pixels; // rows of width x bytes per pixel
+    std::vector<SDL_Color> colours;
+};
+
 struct Calls
 {
     std::vector<Uint32> init;          // flags of each SDL_Init
     std::vector<Uint32> initSubSystem; // flags of each SDL_InitSubSystem but SDL_Init's own
     unsigned quit = 0;                 // SDL_Quit calls
     std::vector<Uint32> delays;        // SDL_Delay arguments (simulated clock)
+
+    std::vector<VideoModeCall> setVideoMode;
+    std::vector<PaletteCall> setPalette; // SDL_SetPalette calls made outside SDL
+    std::vector<PaletteCall> setColors;  // SDL_SetColors calls
+    std::vector<SDL_Rect> updateRects;   // every rectangle of SDL_UpdateRects
+    std::vector<SDL_Rect> updateRect;    // SDL_UpdateRect's arguments
+    unsigned flips = 0;                  // SDL_Flip
+    unsigned glSwaps = 0;                // SDL_GL_SwapBuffers
+    std::vector<std::string> cursors;    // SDL_CreateCursor: 32 data then 32 mask bytes
+    std::vector<int> cursorHotSpots;     // x, y of each SDL_CreateCursor
+    std::vector<SDL_Cursor*> setCursor;  // SDL_SetCursor arguments
+    std::vector<SDL_Cursor*> freeCursor; // SDL_FreeCursor arguments
+    std::vector<IconCall> icons;         // SDL_WM_SetIcon
+    std::vector<Uint8> listModesBpp;     // depth asked of each SDL_ListModes
+    std::vector<Uint32> listModesFlags;  // and its flags
 };
 
 // Forgets every recorded call and returns to the real clock and mouse.
@@ -37,6 +82,16 @@ void FailSubsystems(Uint32 bits);
 
 // Simulated mouse: SDL_GetMouseState reports these buttons and position.
 void SimulateMouse(Uint8 buttons, int x, int y);
+
+// Video modes: the surface returned by SDL_SetVideoMode keeps the requested
+// flags of `bits` (the dummy driver drops SDL_RESIZABLE, for one).
+void KeepModeFlags(Uint32 bits);
+
+// Simulated mode lists: SDL_ListModes answers, by depth, with the listed
+// sizes (an empty list gives an empty array), with "any size" for depths in
+// `any`, and with no modes for the other depths.
+void SimulateModes(const std::map<int, std::vector<SDL_Rect>>& lists,
+                   const std::vector<int>& any = {});
 } // namespace SdlSpy
 
 #endif

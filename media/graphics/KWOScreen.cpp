@@ -1,0 +1,723 @@
+#include "graphics/KWOScreen.h"
+
+#include "core/KWOLog.h"
+#include "graphics/KWOImage.h"
+#include "graphics/KWOPal.h"
+#include "graphics/pixel_rows.h"
+#include "platform/KWOFileUtils.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace kwo_pixels;
+
+// Palette entries go to SDL as they are.
+static_assert(sizeof(KWOColor) == sizeof(SDL_Color), "palette entries are SDL colours");
+static_assert(offsetof(KWOColor, r) == offsetof(SDL_Color, r) &&
+                  offsetof(KWOColor, g) == offsetof(SDL_Color, g) &&
+                  offsetof(KWOColor, b) == offsetof(SDL_Color, b),
+              "palette entries are SDL colours");
+static_assert(KWOScreen::HWSURFACE == SDL_HWSURFACE && KWOScreen::OPENGL == SDL_OPENGL &&
+                  KWOScreen::RESIZABLE == SDL_RESIZABLE && KWOScreen::HWPALETTE == SDL_HWPALETTE &&
+                  KWOScreen::DOUBLEBUF == SDL_DOUBLEBUF && KWOScreen::FULLSCREEN == SDL_FULLSCREEN,
+              "SDL video flags");
+
+KWOScreen* KWOScreen::m_instance = nullptr;
+SDL_Cursor* KWOScreen::m_cursor = nullptr;
+
+namespace
+{
+// The largest side SDL's rectangles (16-bit) describe safely.
+const int64_t kMaxSide = 0x7FFF;
+
+// The arrow cursor, 16 x 16 with its hot spot at (1, 1): '#' black, '.'
+// white, blank transparent.
+const char* const kArrow[16] = {
+    "#",       "##",       "#.#",       "#..#",       "#...#",       "#....#",
+    "#.....#", "#......#", "#.......#", "#........#", "#.........#", "#...########",
+    "#..#",    "#.#",      "##",        "#",
+};
+
+SDL_Cursor* MakeArrow()
+{
+    Uint8 data[32] = {}, mask[32] = {};
+    for (int row = 0; row < 16; ++row)
+        for (int col = 0; kArrow[row][col] != 0; ++col)
+        {
+            const int byte = row * 2 + col / 8;
+            const Uint8 bit = static_cast<Uint8>(0x80 >> (col % 8));
+            if (kArrow[row][col] == '#')
+                data[byte] |= bit;
+            if (kArrow[row][col] != ' ')
+                mask[byte] |= bit;
+        }
+    return SDL_CreateCursor(data, mask, 16, 16, 1, 1);
+}
+
+// Holds a surface locked, when SDL says it must be, while pixels are
+// accessed directly.
+class SurfaceLock
+{
+public:
+    explicit SurfaceLock(SDL_Surface* s) : m_surface(s), m_locked(false), m_ok(s != nullptr)
+    {
+        if (s != nullptr && SDL_MUSTLOCK(s))
+        {
+            m_locked = SDL_LockSurface(s) == 0;
+            m_ok = m_locked;
+        }
+    }
+    ~SurfaceLock()
+    {
+        if (m_locked)
+            SDL_UnlockSurface(m_surface);
+    }
+    SurfaceLock(const SurfaceLock&) = delete;
+    SurfaceLock& operator=(const SurfaceLock&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    SDL_Surface* m_surface;
+    bool m_locked;
+    bool m_ok;
+};
+
+// A surface's pixels, depth, size and clipping rectangle (inclusive).
+struct View
+{
+    unsigned char* pixels;
+    int64_t pitch;
+    unsigned int bpp;
+    unsigned int bytes;
+    int64_t width, height;
+    int64_t xmin, xmax, ymin, ymax;
+
+    explicit View(SDL_Surface* s)
+        : pixels(static_cast<unsigned char*>(s->pixels)), pitch(s->pitch),
+          bpp(s->format->BitsPerPixel), bytes(s->format->BytesPerPixel), width(s->w), height(s->h),
+          xmin(s->clip_rect.x), xmax(int64_t(s->clip_rect.x) + s->clip_rect.w - 1),
+          ymin(s->clip_rect.y), ymax(int64_t(s->clip_rect.y) + s->clip_rect.h - 1)
+    {
+    }
+
+    // Pixels at one of the five depths, laid out as the depth says.
+    bool Drawable() const
+    {
+        return pixels != nullptr && SupportedDepth(bpp) && bytes == (bpp + 7) / 8;
+    }
+    unsigned char* At(int64_t x, int64_t y) const { return pixels + y * pitch + x * bytes; }
+
+    void Plot(int64_t x, int64_t y, uint32_t colour, bool xorMode) const
+    {
+        if (x >= xmin && x <= xmax && y >= ymin && y <= ymax)
+            PutPixel(At(x, y), bpp, colour, xorMode);
+    }
+    void Span(int64_t x, int64_t y, uint64_t length, uint32_t colour, bool xorMode) const
+    {
+        if (length == 0 || y < ymin || y > ymax)
+            return;
+        int64_t x2 = x + static_cast<int64_t>(length) - 1;
+        if (x > xmax || x2 < xmin)
+            return;
+        x = std::max(x, xmin);
+        x2 = std::min(x2, xmax);
+        FillSpan(At(x, y), uint64_t(x2 - x + 1), bpp, colour, xorMode);
+    }
+    void Column(int64_t x, int64_t y, uint64_t length, uint32_t colour, bool xorMode) const
+    {
+        if (length == 0 || x < xmin || x > xmax)
+            return;
+        int64_t y2 = y + static_cast<int64_t>(length) - 1;
+        if (y > ymax || y2 < ymin)
+            return;
+        y = std::max(y, ymin);
+        y2 = std::min(y2, ymax);
+        for (int64_t row = y; row <= y2; ++row)
+            PutPixel(At(x, row), bpp, colour, xorMode);
+    }
+};
+
+// The colour masks of a picture of `bpp` bits for SDL; `bpp` 32 gets the
+// 24-bit masks when `masks32` is set, none otherwise.
+void Masks(unsigned int bpp, bool masks32, Uint32& r, Uint32& g, Uint32& b)
+{
+    r = g = b = 0;
+    if (bpp == 15)
+    {
+        r = 0x7C00;
+        g = 0x3E0;
+        b = 0x1F;
+    }
+    else if (bpp == 16)
+    {
+        r = 0xF800;
+        g = 0x7E0;
+        b = 0x1F;
+    }
+    else if (bpp == 24 || (bpp == 32 && masks32))
+    {
+        r = 0xFF0000;
+        g = 0xFF00;
+        b = 0xFF;
+    }
+}
+
+// A surface over the pixels of `img` (which it does not own), with the
+// image's palette at 8 bits; null when SDL cannot describe the image.
+SDL_Surface* SurfaceOver(const KWOImage& img, bool masks32)
+{
+    if (img.Pixels() == nullptr || !SupportedDepth(img.Bpp()) || img.Width() > kMaxSide ||
+        img.Height() > kMaxSide || img.Pitch() > 0xFFFF)
+        return nullptr;
+    Uint32 r, g, b;
+    Masks(img.Bpp(), masks32, r, g, b);
+    SDL_Surface* s =
+        SDL_CreateRGBSurfaceFrom(const_cast<unsigned char*>(img.Pixels()), int(img.Width()),
+                                 int(img.Height()), int(img.Bpp()), int(img.Pitch()), r, g, b, 0);
+    if (s != nullptr && img.Bpp() == 8 && img.Palette() != nullptr && img.Palette()->Size() != 0)
+        SDL_SetColors(s,
+                      reinterpret_cast<SDL_Color*>(const_cast<KWOColor*>(img.Palette()->Entries())),
+                      0, int(std::min(img.Palette()->Size(), 256u)));
+    return s;
+}
+
+// The levels of a fade: the largest power of two not above `steps` (an
+// unsigned byte), at least 2, and its logarithm.
+void FadeLevels(char steps, unsigned& levels, unsigned& shift)
+{
+    const unsigned v = static_cast<unsigned char>(steps);
+    levels = 2;
+    shift = 1;
+    while (levels * 2 <= v)
+    {
+        levels *= 2;
+        ++shift;
+    }
+}
+
+// Spaces the palette updates of a fade at least kFadeStepMs apart.
+class FadePacer
+{
+public:
+    FadePacer() : m_started(false), m_next(0) {}
+    // Waits, when needed, until the previous step has been shown long enough.
+    void NextStep()
+    {
+        if (m_started)
+        {
+            const Sint32 wait = static_cast<Sint32>(m_next - SDL_GetTicks());
+            if (wait > 0)
+                SDL_Delay(static_cast<Uint32>(wait));
+        }
+        m_started = true;
+        m_next = SDL_GetTicks() + KWOScreen::kFadeStepMs;
+    }
+
+private:
+    bool m_started;
+    Uint32 m_next;
+};
+
+// Each component of `from` times level >> shift.
+void Scale(const SDL_Color* from, SDL_Color* to, int n, unsigned level, unsigned shift)
+{
+    for (int i = 0; i < n; ++i)
+    {
+        to[i].r = static_cast<Uint8>((from[i].r * level) >> shift);
+        to[i].g = static_cast<Uint8>((from[i].g * level) >> shift);
+        to[i].b = static_cast<Uint8>((from[i].b * level) >> shift);
+        to[i].unused = 0;
+    }
+}
+} // namespace
+
+// ---- lifetime ------------------------------------------------------------------
+
+KWOScreen::KWOScreen() : KWOSDLMgr(INIT_VIDEO), m_screen(nullptr) {}
+
+KWOScreen* KWOScreen::Singleton()
+{
+    if (m_instance == nullptr)
+        m_instance = new KWOScreen();
+    return m_instance;
+}
+
+KWOScreen::~KWOScreen()
+{
+    if (m_instance == this)
+        m_instance = nullptr;
+    if (m_screen != nullptr)
+        SDL_FreeSurface(m_screen);
+    m_screen = nullptr;
+    if (m_cursor != nullptr)
+    {
+        // Made again by the next screen's Init: SDL's video goes with us.
+        SDL_FreeCursor(m_cursor);
+        m_cursor = nullptr;
+    }
+}
+
+bool KWOScreen::Init(unsigned width, unsigned height, unsigned flags, unsigned bpp)
+{
+    if (m_screen != nullptr)
+    {
+        SDL_FreeSurface(m_screen);
+        m_screen = nullptr;
+    }
+    if ((flags & FULLSCREEN) != 0)
+        flags &= ~RESIZABLE;
+    // Sizes beyond SDL's 16-bit rectangles cannot be drawn on.
+    if (width > kMaxSide || height > kMaxSide || bpp > 32)
+        return false;
+    m_screen = SDL_SetVideoMode(int(width), int(height), int(bpp), flags);
+    if (m_screen == nullptr)
+        return false;
+    if (m_cursor == nullptr)
+        m_cursor = MakeArrow();
+    if (m_cursor != nullptr)
+        SDL_SetCursor(m_cursor);
+    return true;
+}
+
+bool KWOScreen::Resize(unsigned width, unsigned height)
+{
+    if (m_screen == nullptr || (m_screen->flags & RESIZABLE) == 0 ||
+        (m_screen->flags & FULLSCREEN) != 0)
+        return false;
+    if (width > kMaxSide || height > kMaxSide)
+        return false;
+    const Uint32 flags = m_screen->flags;
+    const int bpp = m_screen->format->BitsPerPixel;
+    m_screen = SDL_SetVideoMode(int(width), int(height), bpp, flags);
+    return m_screen != nullptr;
+}
+
+unsigned KWOScreen::Width() const
+{
+    return m_screen != nullptr ? unsigned(m_screen->w) : 0;
+}
+
+unsigned KWOScreen::Height() const
+{
+    return m_screen != nullptr ? unsigned(m_screen->h) : 0;
+}
+
+unsigned KWOScreen::Bpp() const
+{
+    return m_screen != nullptr ? m_screen->format->BitsPerPixel : 0;
+}
+
+// ---- palette -------------------------------------------------------------------
+
+KWOPal* KWOScreen::GetPalette() const
+{
+    if (m_screen == nullptr || m_screen->format->palette == nullptr)
+        return nullptr;
+    const SDL_Palette* sp = m_screen->format->palette;
+    const unsigned n = sp->ncolors > 0 ? unsigned(sp->ncolors) : 0;
+    KWOPal* pal = new (std::nothrow) KWOPal(n);
+    if (pal != nullptr && n != 0)
+        pal->SetFromRGBA(reinterpret_cast<const unsigned char*>(sp->colors), n, 0);
+    return pal;
+}
+
+void KWOScreen::SetPalette(KWOPal* pal, unsigned first, unsigned count)
+{
+    if (m_screen == nullptr || m_screen->format->palette == nullptr || pal == nullptr ||
+        first >= pal->Size())
+        return;
+    // Only the entries `pal` has are read.
+    count = std::min(count, pal->Size() - first);
+    SDL_SetColors(m_screen, reinterpret_cast<SDL_Color*>(pal->Entries() + first), int(first),
+                  int(count));
+}
+
+void KWOScreen::ReplacePalette(KWOPal* pal)
+{
+    if (m_screen == nullptr || m_screen->format->palette == nullptr || pal == nullptr ||
+        pal->Size() == 0)
+        return;
+    SDL_SetColors(m_screen, reinterpret_cast<SDL_Color*>(pal->Entries()), 0, int(pal->Size()));
+}
+
+void KWOScreen::FadeIn(KWOPal* pal, char steps)
+{
+    if (m_screen == nullptr || m_screen->format->palette == nullptr || pal == nullptr)
+        return;
+    const int n =
+        int(std::min<unsigned>(unsigned(m_screen->format->palette->ncolors), pal->Size()));
+    if (n <= 0)
+        return;
+    unsigned levels, shift;
+    FadeLevels(steps, levels, shift);
+    SDL_Color* target = reinterpret_cast<SDL_Color*>(pal->Entries());
+    std::vector<SDL_Color> table(static_cast<size_t>(n));
+    FadePacer pacer;
+    for (unsigned i = 0; i <= levels; ++i)
+    {
+        Scale(target, table.data(), n, i, shift);
+        pacer.NextStep();
+        SDL_SetPalette(m_screen, SDL_PHYSPAL, table.data(), 0, n);
+    }
+    SDL_SetPalette(m_screen, SDL_LOGPAL | SDL_PHYSPAL, target, 0, n);
+}
+
+void KWOScreen::FadeOut(char steps)
+{
+    if (m_screen == nullptr || m_screen->format->palette == nullptr)
+        return;
+    const SDL_Palette* sp = m_screen->format->palette;
+    const int n = sp->ncolors;
+    if (n <= 0)
+        return;
+    unsigned levels, shift;
+    FadeLevels(steps, levels, shift);
+    const std::vector<SDL_Color> source(sp->colors, sp->colors + n);
+    std::vector<SDL_Color> table(static_cast<size_t>(n));
+    FadePacer pacer;
+    for (unsigned i = levels; i-- > 0;)
+    {
+        Scale(source.data(), table.data(), n, i, shift);
+        pacer.NextStep();
+        SDL_SetPalette(m_screen, SDL_PHYSPAL, table.data(), 0, n);
+    }
+    SDL_SetPalette(m_screen, SDL_LOGPAL | SDL_PHYSPAL, table.data(), 0, n);
+}
+
+void KWOScreen::BlackOut()
+{
+    if (m_screen == nullptr)
+        return;
+    if (m_screen->format->palette != nullptr && m_screen->format->palette->ncolors > 0)
+    {
+        std::vector<SDL_Color> black(size_t(m_screen->format->palette->ncolors), SDL_Color{});
+        SDL_SetColors(m_screen, black.data(), 0, int(black.size()));
+    }
+    SDL_FillRect(m_screen, nullptr, 0);
+    SDL_UpdateRect(m_screen, 0, 0, 0, 0);
+}
+
+// ---- drawing -------------------------------------------------------------------
+
+void KWOScreen::SetClipping(int x1, int y1, int x2, int y2)
+{
+    if (m_screen == nullptr)
+        return;
+    if (x1 > x2)
+        std::swap(x1, x2);
+    if (y1 > y2)
+        std::swap(y1, y2);
+    // Cut to the surface here, as SDL would, so that no corner is lost in
+    // the 16-bit fields of SDL's rectangle.
+    const int64_t left = std::max<int64_t>(x1, 0), top = std::max<int64_t>(y1, 0);
+    const int64_t right = std::min<int64_t>(x2, int64_t(m_screen->w) - 1);
+    const int64_t bottom = std::min<int64_t>(y2, int64_t(m_screen->h) - 1);
+    SDL_Rect rect = {0, 0, 0, 0};
+    if (left <= right && top <= bottom)
+    {
+        rect.x = static_cast<Sint16>(left);
+        rect.y = static_cast<Sint16>(top);
+        rect.w = static_cast<Uint16>(right - left + 1);
+        rect.h = static_cast<Uint16>(bottom - top + 1);
+    }
+    SDL_SetClipRect(m_screen, &rect);
+}
+
+unsigned KWOScreen::GetPixel(int x, int y) const
+{
+    if (m_screen == nullptr || x < 0 || y < 0 || x >= m_screen->w || y >= m_screen->h)
+        return 0;
+    SurfaceLock lock(m_screen);
+    const View v(m_screen);
+    if (!lock.Ok() || !v.Drawable())
+        return 0;
+    return ReadPixel(v.At(x, y), v.bpp);
+}
+
+void KWOScreen::PutPixel(int x, int y, unsigned colour)
+{
+    SurfaceLock lock(m_screen);
+    if (!lock.Ok())
+        return;
+    const View v(m_screen);
+    if (v.Drawable())
+        v.Plot(x, y, colour, false);
+}
+
+void KWOScreen::XorPixel(int x, int y, unsigned colour)
+{
+    SurfaceLock lock(m_screen);
+    if (!lock.Ok())
+        return;
+    const View v(m_screen);
+    if (v.Drawable())
+        v.Plot(x, y, colour, true);
+}
+
+void KWOScreen::HLine(int x, int y, unsigned length, unsigned colour, DrawMode mode)
+{
+    SurfaceLock lock(m_screen);
+    if (!lock.Ok())
+        return;
+    const View v(m_screen);
+    if (v.Drawable())
+        v.Span(x, y, length, colour, mode != DrawNormal);
+}
+
+void KWOScreen::VLine(int x, int y, unsigned length, unsigned colour, DrawMode mode)
+{
+    SurfaceLock lock(m_screen);
+    if (!lock.Ok())
+        return;
+    const View v(m_screen);
+    if (v.Drawable())
+        v.Column(x, y, length, colour, mode != DrawNormal);
+}
+
+void KWOScreen::Frame(int x, int y, unsigned w, unsigned h, unsigned colour, DrawMode mode)
+{
+    if (w == 0 || h == 0)
+        return;
+    SurfaceLock lock(m_screen);
+    if (!lock.Ok())
+        return;
+    const View v(m_screen);
+    if (!v.Drawable())
+        return;
+    // Each pixel of the outline once, as on images.
+    const bool xorMode = mode != DrawNormal;
+    v.Span(x, y, w, colour, xorMode);
+    if (h > 1)
+        v.Span(x, int64_t(y) + h - 1, w, colour, xorMode);
+    if (h > 2)
+    {
+        v.Column(x, int64_t(y) + 1, h - 2, colour, xorMode);
+        if (w > 1)
+            v.Column(int64_t(x) + w - 1, int64_t(y) + 1, h - 2, colour, xorMode);
+    }
+}
+
+void KWOScreen::MoveInside(int sx, int sy, unsigned w, unsigned h, int dx, int dy)
+{
+    SurfaceLock lock(m_screen);
+    if (!lock.Ok())
+        return;
+    const View v(m_screen);
+    if (v.pixels == nullptr)
+        return;
+    Block b = {dx, dy, sx, sy, w, h};
+    if (!ClipBlock(b, int(v.xmin), int(v.xmax), int(v.ymin), int(v.ymax), v.width, v.height))
+        return;
+    const size_t bytes = size_t(b.w) * v.bytes;
+    for (int64_t i = 0; i < b.h; ++i)
+    {
+        // Top to bottom when moving up, bottom to top otherwise.
+        const int64_t row = b.sy > b.dy ? i : b.h - 1 - i;
+        std::memmove(v.At(b.dx, b.dy + row), v.At(b.sx, b.sy + row), bytes);
+    }
+}
+
+void KWOScreen::CopyImage(int dx, int dy, KWOImage* img, int sx, int sy, unsigned w, unsigned h)
+{
+    if (m_screen == nullptr || img == nullptr || img->Pixels() == nullptr ||
+        img->Bpp() != m_screen->format->BitsPerPixel)
+        return;
+    SurfaceLock lock(m_screen);
+    const View v(m_screen);
+    if (!lock.Ok() || !v.Drawable())
+        return;
+    Block b = {dx, dy, sx, sy, w, h};
+    if (!ClipBlock(b, int(v.xmin), int(v.xmax), int(v.ymin), int(v.ymax), img->Width(),
+                   img->Height()))
+        return;
+    const size_t bytes = size_t(b.w) * v.bytes;
+    const unsigned char* s = img->Pixels() + size_t(b.sy) * img->Pitch() + size_t(b.sx) * v.bytes;
+    unsigned char* d = v.At(b.dx, b.dy);
+    for (int64_t i = 0; i < b.h; ++i, d += v.pitch, s += img->Pitch())
+        std::memcpy(d, s, bytes);
+}
+
+void KWOScreen::TCopyImage(int dx, int dy, unsigned key, KWOImage* img, int sx, int sy, unsigned w,
+                           unsigned h)
+{
+    if (m_screen == nullptr || img == nullptr || img->Pixels() == nullptr ||
+        img->Bpp() != m_screen->format->BitsPerPixel)
+        return;
+    SurfaceLock lock(m_screen);
+    const View v(m_screen);
+    if (!lock.Ok() || !v.Drawable())
+        return;
+    Block b = {dx, dy, sx, sy, w, h};
+    if (!ClipBlock(b, int(v.xmin), int(v.xmax), int(v.ymin), int(v.ymax), img->Width(),
+                   img->Height()))
+        return;
+    const unsigned char* s = img->Pixels() + size_t(b.sy) * img->Pitch() + size_t(b.sx) * v.bytes;
+    unsigned char* d = v.At(b.dx, b.dy);
+    const size_t n = size_t(b.w);
+    for (int64_t i = 0; i < b.h; ++i, d += v.pitch, s += img->Pitch())
+    {
+        switch (v.bpp)
+        {
+            case 8:
+                TCopyRow8(d, s, n, static_cast<uint8_t>(key));
+                break;
+            case 15:
+            case 16:
+                TCopyRow16(d, s, n, static_cast<uint16_t>(key));
+                break;
+            case 24:
+                TCopyRow24(d, s, n, key & 0xFFFFFFu);
+                break;
+            default:
+                TCopyRow32(d, s, n, key);
+                break;
+        }
+    }
+}
+
+KWOImage* KWOScreen::ScreenFormat(const KWOImage* img)
+{
+    if (m_screen == nullptr || img == nullptr || img->Pixels() == nullptr)
+        return nullptr;
+    const unsigned bpp = m_screen->format->BitsPerPixel;
+    if (img->Bpp() == bpp)
+        return const_cast<KWOImage*>(img);
+    SDL_Surface* temporary = SurfaceOver(*img, false);
+    if (temporary == nullptr)
+        return nullptr;
+    SDL_Surface* converted = SDL_DisplayFormat(temporary);
+    SDL_FreeSurface(temporary);
+    if (converted == nullptr)
+        return nullptr;
+
+    KWOImage* out = new (std::nothrow) KWOImage(img->Width(), img->Height(), bpp);
+    if (out == nullptr || out->Pixels() == nullptr)
+    {
+        delete out;
+        SDL_FreeSurface(converted);
+        return nullptr;
+    }
+    const SDL_Palette* sp = converted->format->palette;
+    if (bpp == 8 && sp != nullptr && sp->ncolors > 0)
+    {
+        KWOPal* pal = new (std::nothrow) KWOPal(unsigned(sp->ncolors));
+        if (pal != nullptr)
+            for (int i = 0; i < sp->ncolors && unsigned(i) < pal->Size(); ++i)
+                pal->Entries()[i] = KWOColor{sp->colors[i].r, sp->colors[i].g, sp->colors[i].b, 0};
+        out->ReplacePalette(pal);
+    }
+    {
+        SurfaceLock lock(converted);
+        if (lock.Ok())
+        {
+            const unsigned char* s = static_cast<const unsigned char*>(converted->pixels);
+            const size_t pitch = converted->pitch;
+            if (pitch == out->Pitch())
+                std::memcpy(out->Pixels(), s, pitch * out->Height());
+            else
+            {
+                const size_t row = std::min<size_t>(pitch, out->Pitch());
+                for (unsigned y = 0; y < out->Height(); ++y)
+                    std::memcpy(out->Pixels() + size_t(y) * out->Pitch(), s + y * pitch, row);
+            }
+        }
+    }
+    SDL_FreeSurface(converted);
+    return out;
+}
+
+// ---- display -------------------------------------------------------------------
+
+void KWOScreen::Refresh(int x, int y, unsigned w, unsigned h)
+{
+    if (m_screen == nullptr)
+        return;
+    int64_t rx = x, ry = y, rw = w, rh = h;
+    const int64_t sw = m_screen->w, sh = m_screen->h;
+    if (rx >= sw || ry >= sh || rx + rw < 0 || ry + rh < 0)
+        return;
+    if (rx < 0)
+    {
+        rw += rx;
+        rx = 0;
+    }
+    if (ry < 0)
+    {
+        rh += ry;
+        ry = 0;
+    }
+    rw = std::min(rw, sw - rx);
+    rh = std::min(rh, sh - ry);
+    if (rw <= 0 || rh <= 0)
+        return;
+    SDL_Rect rect = {static_cast<Sint16>(rx), static_cast<Sint16>(ry), static_cast<Uint16>(rw),
+                     static_cast<Uint16>(rh)};
+    SDL_UpdateRects(m_screen, 1, &rect);
+}
+
+void KWOScreen::Flip()
+{
+    if (m_screen == nullptr)
+        return;
+    if ((m_screen->flags & DOUBLEBUF) != 0)
+        SDL_Flip(m_screen);
+    else if ((m_screen->flags & OPENGL) != 0)
+        SDL_GL_SwapBuffers();
+}
+
+bool KWOScreen::BMPScreenshot(const char* prefix)
+{
+    if (m_screen == nullptr || prefix == nullptr)
+        return false;
+    std::string name;
+    for (int n = 0; n < 1000; ++n)
+    {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%03d.bmp", n);
+        name = std::string(prefix) + suffix;
+        if (!KWOFileUtils::FileExist(name.c_str()))
+        {
+            SDL_RWops* file = SDL_RWFromFile(name.c_str(), "wb");
+            return file != nullptr && SDL_SaveBMP_RW(m_screen, file, 1) == 0;
+        }
+    }
+    return false;
+}
+
+void KWOScreen::SetNames(const char* title, const char* icon)
+{
+    SDL_WM_SetCaption(title, icon != nullptr ? icon : title);
+}
+
+void KWOScreen::SetIcon(const KWOImage* img, bool transparent, unsigned key)
+{
+    if (img == nullptr)
+        return;
+    SDL_Surface* icon = SurfaceOver(*img, true);
+    if (icon == nullptr)
+        return;
+    if (transparent)
+        SDL_SetColorKey(icon, SDL_SRCCOLORKEY, key);
+    SDL_WM_SetIcon(icon, nullptr);
+    SDL_FreeSurface(icon);
+}
+
+void KWOScreen::PrintInfo() const
+{
+    if (m_screen == nullptr)
+    {
+        KWO::LOG("Screen: no video mode\n");
+        return;
+    }
+    KWO::LOG("Screen: %d x %d x %d bpp, pitch: %d, flags: 0x%08X", m_screen->w, m_screen->h,
+             int(m_screen->format->BitsPerPixel), int(m_screen->pitch), unsigned(m_screen->flags));
+    if (m_screen->format->palette != nullptr)
+        KWO::LOG(", palette: %d colors", m_screen->format->palette->ncolors);
+    KWO::LOG("\n");
+}
