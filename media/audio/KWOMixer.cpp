@@ -249,6 +249,8 @@ unsigned KWOMixer::NbChannels() const
 
 unsigned KWOMixer::ActiveChannels() const
 {
+    // The callback frees channels that end: read the count under the lock.
+    ChannelLock lock(m_mutex);
     return m_active;
 }
 
