@@ -125,6 +125,9 @@ bool KWOMixer::Init(int format, int frequency, int samples, bool stereo, unsigne
 {
     if ((GetSDLState() & INIT_AUDIO) == 0)
     {
+        // (SDL audio never goes away under an open mixer; should it, the
+        // device is closed rather than forgotten.)
+        Exit();
         m_status = 0;
         return false;
     }
