@@ -25,6 +25,7 @@
 #include "files/KWOPackFile.h"
 #include "files/KWOResFile.h"
 #include "files/KWOResFinder.h"
+#include "files/KWOResMgr.h"
 #include "files/KWOResource.h"
 #include "files/KWOSortableItem.h"
 
