@@ -37,6 +37,7 @@
 #include "graphics/KWOVideoMode.h"
 
 // audio
+#include "audio/KWOMixer.h"
 #include "audio/KWOMusic.h"
 #include "audio/KWOSound.h"
 

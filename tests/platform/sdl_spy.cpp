@@ -30,6 +30,9 @@ std::vector<SDL_Rect*> g_modePointers;
 // library's own.
 int g_insideSetColors = 0;
 
+unsigned g_failOpenFrom = 0;
+Uint16 g_obtainFormat = 0;
+
 bool g_fakeMouse = false;
 Uint8 g_buttons = 0;
 int g_mouseX = 0;
@@ -60,6 +63,8 @@ void Reset()
     g_fakeModes = false;
     g_modeLists.clear();
     g_anyModes.clear();
+    g_failOpenFrom = 0;
+    g_obtainFormat = 0;
 }
 
 Calls& Recorded()
@@ -92,6 +97,16 @@ void SimulateMouse(Uint8 buttons, int x, int y)
     g_buttons = buttons;
     g_mouseX = x;
     g_mouseY = y;
+}
+
+void FailOpenAudio(unsigned from)
+{
+    g_failOpenFrom = from;
+}
+
+void ObtainFormatOnce(Uint16 format)
+{
+    g_obtainFormat = format;
 }
 
 void KeepModeFlags(Uint32 bits)
@@ -331,5 +346,41 @@ extern "C"
             g_modePointers.push_back(&r);
         g_modePointers.push_back(nullptr);
         return g_modePointers.data();
+    }
+}
+
+extern "C"
+{
+    int SDL_OpenAudio(SDL_AudioSpec* desired, SDL_AudioSpec* obtained)
+    {
+        static auto real = Real<int (*)(SDL_AudioSpec*, SDL_AudioSpec*)>("SDL_OpenAudio");
+        g_calls.openAudio.push_back(*desired);
+        if (g_failOpenFrom != 0 && g_calls.openAudio.size() >= g_failOpenFrom)
+        {
+            SDL_SetError("simulated failure");
+            return -1;
+        }
+        const int result = real(desired, obtained);
+        if (result == 0 && obtained != nullptr && g_obtainFormat != 0)
+        {
+            obtained->format = g_obtainFormat;
+            obtained->silence = (g_obtainFormat == AUDIO_U8) ? 0x80 : 0x00;
+            g_obtainFormat = 0;
+        }
+        return result;
+    }
+
+    void SDL_PauseAudio(int pause_on)
+    {
+        static auto real = Real<void (*)(int)>("SDL_PauseAudio");
+        g_calls.pauseAudio.push_back(pause_on);
+        real(pause_on);
+    }
+
+    void SDL_CloseAudio(void)
+    {
+        static auto real = Real<void (*)(void)>("SDL_CloseAudio");
+        ++g_calls.closeAudio;
+        real();
     }
 }

@@ -64,6 +64,10 @@ struct Calls
     std::vector<IconCall> icons;         // SDL_WM_SetIcon
     std::vector<Uint8> listModesBpp;     // depth asked of each SDL_ListModes
     std::vector<Uint32> listModesFlags;  // and its flags
+
+    std::vector<SDL_AudioSpec> openAudio; // the wanted spec of each SDL_OpenAudio
+    std::vector<int> pauseAudio;          // SDL_PauseAudio arguments
+    unsigned closeAudio = 0;              // SDL_CloseAudio calls
 };
 
 // Forgets every recorded call and returns to the real clock and mouse.
@@ -92,6 +96,13 @@ void KeepModeFlags(Uint32 bits);
 // `any`, and with no modes for the other depths.
 void SimulateModes(const std::map<int, std::vector<SDL_Rect>>& lists,
                    const std::vector<int>& any = {});
+
+// Simulated audio device: the SDL_OpenAudio calls from the `from`-th on
+// (counting from 1 since the last Reset) fail; 0 lets every call through.
+void FailOpenAudio(unsigned from);
+// The first successful SDL_OpenAudio reports `format` as obtained (with its
+// silence value) instead of the format the device really took.
+void ObtainFormatOnce(Uint16 format);
 } // namespace SdlSpy
 
 #endif
