@@ -139,6 +139,16 @@ TEST_F(Mkdata, SoundsAreShortMonoPcm)
     }
 }
 
+TEST_F(Mkdata, EveryRunWritesTheSameBytes)
+{
+    TempDir again;
+    ASSERT_EQ(0, RunProcess(kBin + "/mkdata", {again.Path()}, again.Path()).status);
+    for (const char* name :
+         {"kwo2.gif", "title.gif", "menu.gif", "score.font", "duomatch-ico.gif", "clic.wav",
+          "ding.wav", "applause.wav", "laugh.wav", "Shapes.set", "Patterns.set"})
+        EXPECT_EQ(ReadFileBytes(m_dir / name), ReadFileBytes(again / name)) << name;
+}
+
 TEST(MkdataCommandLine, WithoutAFolderItPrintsItsUsage)
 {
     TempDir dir;
