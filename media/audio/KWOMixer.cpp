@@ -125,6 +125,9 @@ bool KWOMixer::Init(int format, int frequency, int samples, bool stereo, unsigne
 {
     if ((GetSDLState() & INIT_AUDIO) == 0)
     {
+        // (SDL audio never goes away under an open mixer; should it, the
+        // device is closed rather than forgotten.)
+        Exit();
         m_status = 0;
         return false;
     }
@@ -249,6 +252,8 @@ unsigned KWOMixer::NbChannels() const
 
 unsigned KWOMixer::ActiveChannels() const
 {
+    // The callback frees channels that end: read the count under the lock.
+    ChannelLock lock(m_mutex);
     return m_active;
 }
 

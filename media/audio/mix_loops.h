@@ -23,7 +23,8 @@ struct MixLoops
 
     // Adds `count` samples read from `src` to `sum`: each is multiplied by
     // its volume (0..128; `even` for samples 0, 2, 4, ..., `odd` for 1, 3,
-    // 5, ...) and divided by 128, truncating toward zero.
+    // 5, ...) and divided by 128, truncating toward zero. `sum` and `src`
+    // must not overlap.
     void (*add)(int32_t* sum, const uint8_t* src, unsigned count, int even, int odd);
     // Writes `count` sums, clipped to the format's range, to `dst`.
     void (*write)(uint8_t* dst, const int32_t* sum, unsigned count);

@@ -11,6 +11,20 @@ namespace kwo_audio
 {
 namespace
 {
+// True when the four bytes at `pos` can be a chunk name (printable ASCII).
+bool IsChunkIdAt(KWOResFile& file, uint64_t pos)
+{
+    char id[4];
+    if (!SeekTo(file, pos) || !ReadId(file, id))
+        return false;
+    for (char c : id)
+    {
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    }
+    return true;
+}
+
 // Finds the chunk `id`: true with `*start` just behind its header and
 // `*length` its stored length.
 bool FindChunk(KWOResFile& file, uint32_t streamLength, const char* id, uint32_t* start,
@@ -32,6 +46,10 @@ bool FindChunk(KWOResFile& file, uint32_t streamLength, const char* id, uint32_t
             return true;
         }
         pos += 8 + uint64_t(len);
+        // Chunks are padded to an even length; a writer that left the pad
+        // byte out is recognised by the chunk name not starting behind it.
+        if ((len & 1) != 0 && pos + 9 <= streamLength && IsChunkIdAt(file, pos + 1))
+            ++pos;
     }
     return false;
 }

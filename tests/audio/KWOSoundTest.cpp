@@ -143,10 +143,13 @@ TEST(KWOSoundWav, ChunksAreSearchedFromTheStartEachTime)
     EXPECT_EQ((std::vector<int>{1, -2, 3}), Samples(sound));
     EXPECT_EQ(8000, sound.m_frequency);
 
-    // Lengths are used as stored: after an odd-length chunk the next header
-    // is read right behind it, without a pad byte.
+    // After an odd-length chunk the next header follows its pad byte; a
+    // file written without the pad byte still loads.
     ASSERT_TRUE(LoadBytes(sound, Wav(Pcm(1, 16), Le16Samples({7, 8}), Chunk("odd ", "xyz"))));
     EXPECT_EQ((std::vector<int>{7, 8}), Samples(sound));
+    ASSERT_TRUE(LoadBytes(sound, Wav(Pcm(1, 16), Le16Samples({5, 6}),
+                                     Chunk("odd ", "xyz") + std::string(1, '\0'))));
+    EXPECT_EQ((std::vector<int>{5, 6}), Samples(sound));
 }
 
 TEST(KWOSoundWav, EveryFailureHasItsMessageAndLeavesTheSoundEmpty)
