@@ -2,7 +2,22 @@
 #ifndef DUOMATCH_GAME_H
 #define DUOMATCH_GAME_H
 
+#include "Board.h"
+
+#include "app/KWOScore.h"
+#include "files/KWOResFinder.h"
+
 #include <cstdint>
+
+class KWODir;
+class KWOFont;
+class KWOImage;
+class KWOInput;
+class KWOMixer;
+class KWOResMgr;
+class KWOScreen;
+class KWOSound;
+class KWOText;
 
 class Game
 {
@@ -12,6 +27,26 @@ public:
     bool m_sound = true;
     char m_lang = 'e'; // 'e' English, 'f' French
     uint8_t m_volume = 100;
+
+    // Services and resources, brought up by Init and torn down by the destructor.
+    KWOScreen* m_screen = nullptr;
+    KWOResMgr* m_resMgr = nullptr;
+    KWOResFinder m_finder;
+    KWOMixer* m_mixer = nullptr;
+    KWOInput* m_input = nullptr;
+    KWODir* m_dir = nullptr;
+    KWOScore m_scores{0, KWOScore::HigherFirst, 0};
+    KWOText* m_setNames = nullptr;
+    KWOFont* m_font = nullptr;
+    KWOImage* m_menu = nullptr;
+    KWOSound* m_sndClick = nullptr;
+    KWOSound* m_sndMatch = nullptr;
+    KWOSound* m_sndApplause = nullptr;
+    KWOSound* m_sndLaugh = nullptr;
+    // Transparent colour and bottom-bar geometry of the set being played.
+    uint32_t m_keyColour = 0;
+    int32_t m_digitX[3] = {0, 0, 0};
+    int32_t m_digitY = 0;
 
     Game() = default;
     ~Game();
@@ -30,8 +65,54 @@ public:
     // Logs "Error : message" and ends the process with status 1.
     [[noreturn]] void Fatal(const char* message);
 
+    // Card sets and the board.
+    void ChooseSet();
+    void Deal(unsigned char* board);
+
+    // One game on a set picture.
+    void Play(KWOImage* set);
+    void DrawCounter(int counter, int value, KWOImage* set);
+
+    // Intro, menus, highscores and name entry.
+    void Intro();
+    bool WaitInput(unsigned ms);
+    void Menu();
+    void DrawMenu();
+    void DrawVolume();
+    void DrawMenuCursor(int item);
+    void EraseMenuCursor(int item);
+    void DrawFrame(int left, int top, int right, int bottom);
+    void ShowHighscores();
+    void EnterName(KWOScoreEntry* entry, int seconds);
+
 private:
     void LogOptions();
+    void LoadHighscores();
+    void CollectSets();
+    void StartSound();
+
+    // Plays a sound effect on the next free channel, when sound is on.
+    void PlaySfx(KWOSound* sound);
+    // Pushes the whole screen surface to the display.
+    void PushScreen();
+    // Fills a rectangle of the screen surface with a colour.
+    void FillRect(int x, int y, unsigned w, unsigned h, unsigned colour);
+    // Copies menu sprite `index` opaquely to (x, y).
+    void DrawSprite(int index, int x, int y);
+    int SpriteWidth(int index) const;
+    // Draws a text through a text image filled with `fill` and copied with
+    // `fill` transparent (transparent true) or opaquely.
+    void DrawTextAt(int x, int y, const char* text, const unsigned colours[4], unsigned fill,
+                    bool transparent);
+    int LineHeight() const;
+
+    void DrawCard(const KWOImage* set, int cell, int entry);
+    void DrawBoard(KWOImage* set);
+    void DealAnimation(KWOImage* set);
+    void ClearAnimation(KWOImage* set);
+    void DrawSetList(unsigned selected);
+
+    SetLayout m_layout;
 };
 
 #endif

@@ -1,28 +1,141 @@
 // Start-up sequence, main run and shutdown of the game.
 #include "Game.h"
 
-#include <cstdio>
+#include "audio/KWOMixer.h"
+#include "audio/KWOSound.h"
+#include "core/KWOLog.h"
+#include "core/KWOText.h"
+#include "files/KWODir.h"
+#include "files/KWOResMgr.h"
+#include "graphics/KWOFont.h"
+#include "graphics/KWOImage.h"
+#include "graphics/KWOScreen.h"
+#include "platform/KWOInput.h"
+
+#include <SDL.h>
 
 namespace
 {
 const char* const kDataFile = "duomatch.dat";
+const char* const kScoreFile = "highscores";
+const unsigned kTableSize = 5;
+const int kNoScore = 999;
+
+const unsigned kWindowFlags = KWOScreen::HWSURFACE | KWOScreen::HWPALETTE;
+const unsigned kFullscreenFlags = KWOScreen::FULLSCREEN;
+const int kAudioS16LSB = 0x8010;
+const unsigned kEventMask = 0x1024; // key down, button down, quit
+
+template <class T> T* LoadAs(KWOResMgr* mgr, unsigned type, const char* name)
+{
+    return static_cast<T*>(mgr->Load(type, name, 0, true));
+}
+} // namespace
+
+void Game::LoadHighscores()
+{
+    if (!m_scores.Load(kScoreFile))
+    {
+        m_scores.SetSortOrder(KWOScore::LowerFirst);
+        m_scores.Resize(kTableSize);
+        m_scores.Reset(kNoScore);
+        return;
+    }
+    // A shorter table from a foreign file grows to five rows; the new rows
+    // hold no name and the worst score.
+    const unsigned old = m_scores.m_size;
+    if (old < kTableSize)
+    {
+        m_scores.Resize(kTableSize);
+        for (unsigned i = old; i < m_scores.m_size; ++i)
+        {
+            m_scores.m_entries[i].name[0] = 0;
+            m_scores.m_entries[i].score = kNoScore;
+            m_scores.m_entries[i].level = 0;
+        }
+    }
+}
+
+void Game::StartSound()
+{
+    m_mixer = KWOMixer::Singleton();
+    if (m_mixer == nullptr || !m_mixer->Init(kAudioS16LSB, 22050, 512, false, 8))
+    {
+        m_sound = false;
+        Warning("Could not initialise mixer.\n");
+        return;
+    }
+    m_sndClick = LoadAs<KWOSound>(m_resMgr, KWOResMgr::TypeSound, "clic.wav");
+    m_sndMatch = LoadAs<KWOSound>(m_resMgr, KWOResMgr::TypeSound, "ding.wav");
+    m_sndApplause = LoadAs<KWOSound>(m_resMgr, KWOResMgr::TypeSound, "applause.wav");
+    m_sndLaugh = LoadAs<KWOSound>(m_resMgr, KWOResMgr::TypeSound, "laugh.wav");
+    if (!m_sndClick || !m_sndMatch || !m_sndApplause || !m_sndLaugh)
+        Fatal("loading sounds");
+    for (KWOSound* s : {m_sndClick, m_sndMatch, m_sndApplause, m_sndLaugh})
+        s->SetMixerFormat();
+    m_mixer->Unpause();
 }
 
 void Game::Init(int argc, char** argv)
 {
     ParseCommandLine(argc, argv);
+    LoadHighscores();
     LogOptions();
 
-    // The data archive must be in the working directory.
-    std::FILE* data = std::fopen(kDataFile, "rb");
-    if (data == nullptr)
+    m_dir = new KWODir();
+    if (!m_finder.AddSource(kDataFile, false))
         Fatal("Can't open data file (duomatch.dat).");
-    std::fclose(data);
+    m_resMgr = new KWOResMgr(m_finder);
+    CollectSets();
+
+    KWO::LOG("Loading resources ... ");
+    m_menu = LoadAs<KWOImage>(m_resMgr, KWOResMgr::TypePicture, "menu.gif");
+    // Every screen is drawn from the menu picture: the game cannot go on without it.
+    if (m_menu == nullptr || m_menu->Bpp() != 8)
+        Fatal("loading menu picture");
+    m_font = LoadAs<KWOFont>(m_resMgr, KWOResMgr::TypeFont, "score.font");
+    if (m_font == nullptr)
+        Fatal("loading font");
+
+    m_screen = KWOScreen::Singleton();
+    if (m_screen != nullptr)
+    {
+        KWOImage* icon = LoadAs<KWOImage>(m_resMgr, KWOResMgr::TypePicture, "duomatch-ico.gif");
+        if (icon != nullptr)
+            m_screen->SetIcon(icon, true, icon->GetPixel(0, 0));
+    }
+    if (m_screen == nullptr ||
+        !m_screen->Init(640, 480, m_fullscreen ? kFullscreenFlags : kWindowFlags, 8))
+        Fatal("Could not initialise screen.\n");
+    m_screen->SetNames("KWO Duomatch v1.1", nullptr);
+
+    if (m_sound)
+        StartSound();
+
+    m_input = KWOInput::Singleton();
+    if (m_input == nullptr)
+        Fatal("Could not initialise main event manager.\n");
+    m_input->SetEventTypes(kEventMask);
+    SDL_EnableKeyRepeat(400, 50);
+    SDL_ShowCursor(SDL_DISABLE);
+
+    Intro();
+    m_finder.AddSource(m_dir->Name(), false);
 }
 
 int Game::Run()
 {
+    Menu();
+    SDL_ShowCursor(SDL_ENABLE);
     return 0;
 }
 
-Game::~Game() = default;
+Game::~Game()
+{
+    delete m_setNames;
+    delete m_dir;
+    delete m_resMgr;
+    delete m_mixer;
+    delete m_input;
+    delete m_screen;
+}

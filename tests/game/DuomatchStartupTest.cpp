@@ -1,0 +1,103 @@
+// duomatch's start-up with generated data: the log in the described order and
+// the fatal messages for missing pieces of data.
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace
+{
+const std::string kBin = KWO_BIN_DIR;
+const std::string kOptions = "Options :\nScreen : Window\nSound  : Disabled, volume: 100\n"
+                             "Lang.  : English\n";
+
+const std::vector<std::string> kMembers = {"kwo2.gif",   "title.gif",        "menu.gif",
+                                           "score.font", "duomatch-ico.gif", "clic.wav",
+                                           "ding.wav",   "applause.wav",     "laugh.wav"};
+
+std::vector<std::string> Without(const std::string& name)
+{
+    std::vector<std::string> v;
+    for (const std::string& m : kMembers)
+        if (m != name)
+            v.push_back(m);
+    return v;
+}
+
+// A working folder with the generated files in data/, an archive of the
+// chosen members and, on request, the card sets.
+class DuomatchStartup : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(m_dir / "data");
+        ASSERT_EQ(0, RunProcess(kBin + "/mkdata", {m_dir / "data"}, m_dir.Path()).status);
+    }
+
+    void Prepare(const std::vector<std::string>& members, bool sets)
+    {
+        std::vector<std::string> args = {"create", m_dir / "duomatch.dat"};
+        for (const std::string& m : members)
+            args.push_back(m_dir / ("data/" + m));
+        ASSERT_EQ(0, RunProcess(kBin + "/kwoarch", args, m_dir.Path()).status);
+        if (sets)
+            std::filesystem::copy_file(m_dir / "data/Shapes.set", m_dir / "Shapes.SET");
+    }
+
+    ProcessResult Run() { return RunProcess(DUOMATCH_PATH, {"-ns"}, m_dir.Path()); }
+
+    TempDir m_dir;
+};
+} // namespace
+
+TEST_F(DuomatchStartup, NoSetOfCards)
+{
+    Prepare(kMembers, false);
+    ProcessResult r = Run();
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ("  No sound mode" + kOptions + "0 sets found\nError : No set of cards found !\n",
+              r.out);
+}
+
+TEST_F(DuomatchStartup, MissingFontIsFatalAfterTheSets)
+{
+    Prepare(Without("score.font"), true);
+    ProcessResult r = Run();
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(0u, r.out.find("  No sound mode" + kOptions + "1 sets found\nLoading resources ... "))
+        << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("Error : loading font\n")) << r.out;
+}
+
+TEST_F(DuomatchStartup, MissingMenuPictureIsFatal)
+{
+    Prepare(Without("menu.gif"), true);
+    ProcessResult r = Run();
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.out.find("Error : loading menu picture\n")) << r.out;
+    EXPECT_EQ(std::string::npos, r.out.find("loading font")) << r.out;
+}
+
+TEST_F(DuomatchStartup, AFileThatIsNoArchive)
+{
+    std::filesystem::copy_file(m_dir / "data/clic.wav", m_dir / "duomatch.dat");
+    ProcessResult r = Run();
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.out.find("Error : Can't open data file (duomatch.dat).\n"))
+        << r.out;
+}
+
+TEST_F(DuomatchStartup, SetsInsideTheArchiveAreNotListed)
+{
+    std::vector<std::string> members = kMembers;
+    members.push_back("Shapes.set");
+    Prepare(members, false);
+    ProcessResult r = Run();
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.out.find("0 sets found\nError : No set of cards found !\n"));
+}
