@@ -132,7 +132,7 @@ public:
     bool SameFormat(const KWOSound* sound) const;
     bool SameFormat(const KWOMusic* music) const;
 
-    // The spec SDL granted (all zero before the first open), and SDL's audio
+    // The audio format SDL granted (all zero before the first open), and SDL's audio
     // status after the last open, pause or unpause (0 closed, 1 playing,
     // 2 paused).
     const SDL_AudioSpec& GetSpec() const { return m_spec; }

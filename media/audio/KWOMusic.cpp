@@ -63,16 +63,8 @@ bool KWOMusic::Load(KWOResFile& file, int format)
         return false;
     if (format == 0)
     {
-        char id[4] = {};
-        file.Read(id, 4);
-        file.SeekStart();
-        if (std::memcmp(id, "RIFF", 4) == 0)
-            format = TypeWAV;
-        else if (std::memcmp(id, "FORM", 4) == 0)
-            format = TypeAIFF;
-        else if (std::memcmp(id, ".snd", 4) == 0)
-            format = TypeAU;
-        else
+        format = kwo_audio::DetectContainer(file);
+        if (format == 0)
             return false;
     }
     Clear();

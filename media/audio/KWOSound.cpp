@@ -86,16 +86,8 @@ bool KWOSound::Load(KWOResFile& file, int format)
         return false;
     if (format == FormatDetect)
     {
-        char id[4] = {};
-        file.Read(id, 4);
-        file.SeekStart();
-        if (std::memcmp(id, "RIFF", 4) == 0)
-            format = FormatWAV;
-        else if (std::memcmp(id, "FORM", 4) == 0)
-            format = FormatAIFF;
-        else if (std::memcmp(id, ".snd", 4) == 0)
-            format = FormatAU;
-        else
+        format = kwo_audio::DetectContainer(file);
+        if (format == 0)
             return false;
     }
     Clear();

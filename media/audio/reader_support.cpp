@@ -5,6 +5,7 @@
 #include "files/KWOResFile.h"
 
 #include <climits>
+#include <cstring>
 
 namespace kwo_audio
 {
@@ -57,5 +58,19 @@ bool CheckRate(int64_t rate, const KWOResFile& file)
         return true;
     KWO::WARN("Sound: bad sample rate %s\n", StreamName(file));
     return false;
+}
+
+int DetectContainer(KWOResFile& file)
+{
+    char id[4] = {};
+    file.Read(id, 4);
+    file.SeekStart();
+    if (std::memcmp(id, "RIFF", 4) == 0)
+        return 1;
+    if (std::memcmp(id, "FORM", 4) == 0)
+        return 2;
+    if (std::memcmp(id, ".snd", 4) == 0)
+        return 3;
+    return 0;
 }
 } // namespace kwo_audio

@@ -33,6 +33,11 @@ bool CheckChannels(int64_t channels, const KWOResFile& file);
 
 // Rates outside kMinRate...kMaxRate are refused with "Sound: bad sample rate %s\n".
 bool CheckRate(int64_t rate, const KWOResFile& file);
+
+// The container of a sound file by its first four bytes: 1 WAV ("RIFF"),
+// 2 AIFF ("FORM"), 3 AU (".snd"), 0 anything else. The stream is left at its
+// start.
+int DetectContainer(KWOResFile& file);
 } // namespace kwo_audio
 
 #endif
