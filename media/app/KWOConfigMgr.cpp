@@ -4,7 +4,10 @@
 #include "core/KWOLog.h"
 #include "core/KWOParse.h"
 #include "core/KWOString.h"
+#include "files/KWOResFile.h"
+#include "files/file_replace.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -89,6 +92,31 @@ bool ReadLine(std::FILE* file, std::string& line)
     if (c == '\n' && !line.empty() && line.back() == '\r')
         line.pop_back();
     return any;
+}
+
+// Appends printf-style text to `out`.
+#if defined(__GNUC__)
+__attribute__((format(printf, 2, 3)))
+#endif
+void Append(std::string& out, const char* format, ...)
+{
+    char piece[256];
+    std::va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(piece, sizeof piece, format, args);
+    va_end(args);
+    if (n < 0)
+        return;
+    if (static_cast<size_t>(n) < sizeof piece)
+    {
+        out.append(piece, static_cast<size_t>(n));
+        return;
+    }
+    std::string longer(static_cast<size_t>(n) + 1, '\0');
+    va_start(args, format);
+    std::vsnprintf(&longer[0], longer.size(), format, args);
+    va_end(args);
+    out.append(longer.data(), static_cast<size_t>(n));
 }
 } // namespace
 
@@ -523,38 +551,37 @@ bool KWOConfigMgr::Save(const char* filename, const char* comment) const
 {
     if (!filename || !*filename)
         return false;
-    std::FILE* file = std::fopen(filename, "w");
-    if (!file)
-        return false;
-    std::fputs("#\n", file);
+    // The text is made in memory, then written beside the file, which it
+    // replaces in one step: a failed save keeps the previous configuration.
+    std::string text = "#\n";
     if (comment)
-        std::fprintf(file, "# %s\n", comment);
-    std::fputs("# Configuration file\n#\n\n", file);
+        Append(text, "# %s\n", comment);
+    text += "# Configuration file\n#\n\n";
     for (unsigned i = 0; i < m_count; ++i)
     {
         const CfgCell& cell = m_cells[i];
-        std::fprintf(file, "%s\t", cell.name);
+        Append(text, "%s\t", cell.name);
         switch (cell.type)
         {
             case TypeBool:
-                std::fputs(BoolOf(cell.value) ? "true" : "false", file);
+                text += BoolOf(cell.value) ? "true" : "false";
                 break;
             case TypeInt:
-                std::fprintf(file, "%d", static_cast<int>(cell.value.i));
+                Append(text, "%d", static_cast<int>(cell.value.i));
                 break;
             case TypeFloat:
-                std::fprintf(file, "%g", static_cast<double>(cell.value.f));
+                Append(text, "%g", static_cast<double>(cell.value.f));
                 break;
             case TypeString:
                 // A parameter without text is written with an empty value.
                 if (cell.value.s)
-                    std::fputs(cell.value.s, file);
+                    text += cell.value.s;
                 break;
             case TypeColor:
             {
                 char hex[7];
                 ColorText(cell.value.color, hex);
-                std::fprintf(file, "#%s", hex);
+                Append(text, "#%s", hex);
                 break;
             }
             case TypeDate:
@@ -562,20 +589,21 @@ bool KWOConfigMgr::Save(const char* filename, const char* comment) const
                 const std::time_t t = static_cast<std::time_t>(cell.value.date);
                 const std::tm* local = std::localtime(&t);
                 if (local)
-                    std::fprintf(file, "%4d/%02d/%02d %02d:%02d:%02d", local->tm_year + 1900,
-                                 local->tm_mon, local->tm_mday, local->tm_hour, local->tm_min,
-                                 local->tm_sec);
+                    Append(text, "%4d/%02d/%02d %02d:%02d:%02d", local->tm_year + 1900,
+                           local->tm_mon, local->tm_mday, local->tm_hour, local->tm_min,
+                           local->tm_sec);
                 break;
             }
             default:
                 break;
         }
-        std::fputc('\n', file);
+        text += '\n';
     }
-    // A write error (a full disk) shows in the stream's error flag or when
-    // the last buffer goes out at closing.
-    const bool written = std::ferror(file) == 0;
-    return std::fclose(file) == 0 && written;
+    const unsigned size = static_cast<unsigned>(text.size());
+    if (size != text.size())
+        return false;
+    return KWO::ReplaceFile(filename, [&text, size](KWOResFile& file)
+                            { return file.Write(text.data(), size) == size; });
 }
 
 void KWOConfigMgr::PrintInfo() const

@@ -3,6 +3,7 @@
 #include "core/KWOLog.h"
 #include "core/KWOParse.h"
 #include "files/KWOFile.h"
+#include "files/file_replace.h"
 #include "platform/KWOFileUtils.h"
 
 #include <cstring>
@@ -197,18 +198,11 @@ bool KWOScore::Save(const char* fileName, bool scramble) const
 {
     if (!m_entries || fileName == nullptr || fileName[0] == 0)
         return false;
-    // The table goes to a temporary file beside the target, which then
-    // replaces it: a save that fails half-way keeps the previous table.
-    const std::string temporary = std::string(fileName) + ".tmp";
-    bool written;
-    {
-        KWOFile file(temporary.c_str(), KWOResFile::ModeWrite);
-        written = file.GetState() == KWOResFile::StateOK && WriteTable(file, scramble);
-    }
-    if (written && KWOFileUtils::FileRename(temporary.c_str(), fileName, true))
-        return true;
-    KWOFileUtils::FileRemove(temporary.c_str());
-    return false;
+    // The table goes to a uniquely named temporary file beside the target,
+    // which then replaces it: a save that fails half-way keeps the previous
+    // table, and two programs saving at once each publish a whole table.
+    return KWO::ReplaceFile(fileName, [this, scramble](KWOResFile& file)
+                            { return WriteTable(file, scramble); });
 }
 
 bool KWOScore::WriteTable(KWOResFile& file, bool scramble) const
@@ -237,11 +231,8 @@ bool KWOScore::WriteTable(KWOResFile& file, bool scramble) const
         file.Write32(static_cast<uint32_t>(e.level));
     }
     // Once a write fails every later one fails too, so the state tells about
-    // them all. The seek hands the C library's buffer to the system and
-    // fails when that write fails (a full disk shows only there).
-    if (file.GetState() != KWOResFile::StateOK)
-        return false;
-    return file.Seek(0, 1);
+    // them all.
+    return file.GetState() == KWOResFile::StateOK;
 }
 
 void KWOScore::PrintInfo() const

@@ -14,19 +14,30 @@ const unsigned int kHeaderSize = 12;
 const unsigned int kNameBytes = 32;
 // The streams seek with a signed 32-bit offset.
 const unsigned int kLargestOffset = 0x7FFFFFFF;
+
+void Put32(unsigned char* out, unsigned int value)
+{
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+void EncodeRecord(const KWOArchive::Entry& entry, unsigned char* record)
+{
+    // Name zero-padded to 32 bytes, size, start, date.
+    std::memcpy(record, entry.m_name,
+                std::min<size_t>(std::strlen(entry.m_name), KWOArchKWO::NameLimit));
+    Put32(record + kNameBytes, entry.m_size);
+    Put32(record + kNameBytes + 4, entry.m_start);
+    Put32(record + kNameBytes + 8, entry.m_date);
+}
 } // namespace
 
-const KWOArchive::Layout KWOArchKWO::m_layout = {KWOArchKWO::RecordSize, KWOArchKWO::NameLimit,
-                                                 true};
+const KWOArchive::Layout KWOArchKWO::m_layout = {
+    KWOArchKWO::RecordSize, KWOArchKWO::NameLimit, true, {'K', 'W', 'O', 'A'}, false, EncodeRecord};
 
 KWOArchKWO::KWOArchKWO() : KWOArchive(FormatKWO), m_dataEnd(0) {}
 
 KWOArchKWO::~KWOArchKWO() = default;
-
-KWOArchive::DirectoryWriter KWOArchKWO::Writer()
-{
-    return [this](KWOResFile& file) { return WriteDirectory(file); };
-}
 
 const char* KWOArchKWO::FormatInfo() const
 {
@@ -97,22 +108,7 @@ bool KWOArchKWO::Open(const char* filename)
 
 bool KWOArchKWO::WriteDirectory(KWOResFile& file)
 {
-    if (m_dataEnd > kLargestOffset || !file.Seek(static_cast<int>(m_dataEnd), 0))
-        return false;
-    bool ok = true;
-    for (const auto& entry : m_entries)
-    {
-        char name[kNameBytes] = {};
-        std::memcpy(name, entry->m_name, std::min<size_t>(std::strlen(entry->m_name), NameLimit));
-        ok = ok && file.Write(name, kNameBytes) == kNameBytes;
-        ok = ok && file.Write32(entry->m_size) && file.Write32(entry->m_start) &&
-             file.Write32(entry->m_date);
-    }
-    file.SeekStart();
-    ok = ok && file.GetState() == KWOResFile::StateOK;
-    ok = ok && file.Write(kMagic, 4) == 4 && file.Write32(m_dataEnd) &&
-         file.Write32(static_cast<unsigned int>(m_entries.size()));
-    return ok;
+    return WriteDirectoryAt(m_layout, file, m_dataEnd);
 }
 
 KWOResFile* KWOArchKWO::OpenResFile(unsigned int index) const
@@ -122,24 +118,24 @@ KWOResFile* KWOArchKWO::OpenResFile(unsigned int index) const
 
 unsigned int KWOArchKWO::AddFile(const char* filename, const char* name)
 {
-    return AddMember(m_layout, m_dataEnd, Writer(), filename, name);
+    return AddMember(m_layout, m_dataEnd, filename, name);
 }
 
 bool KWOArchKWO::RemoveFile(unsigned int index)
 {
-    return RebuildMember(m_layout, m_dataEnd, Writer(), index, nullptr);
+    return RebuildMember(m_layout, m_dataEnd, index, nullptr);
 }
 
 bool KWOArchKWO::RenameFile(unsigned int index, const char* name)
 {
-    return RenameMember(m_layout, m_dataEnd, Writer(), index, name);
+    return RenameMember(m_layout, m_dataEnd, index, name);
 }
 
 bool KWOArchKWO::UpdateFile(unsigned int index, const char* filename)
 {
     if (filename == nullptr || filename[0] == '\0')
         return false;
-    return RebuildMember(m_layout, m_dataEnd, Writer(), index, filename);
+    return RebuildMember(m_layout, m_dataEnd, index, filename);
 }
 
 bool KWOArchKWO::ExtractFile(unsigned int index, const char* destination) const

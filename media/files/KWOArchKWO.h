@@ -47,7 +47,6 @@ public:
 
 private:
     static const Layout m_layout;
-    DirectoryWriter Writer();
 
     unsigned int m_dataEnd;
 };

@@ -13,19 +13,29 @@ const char kMagic[4] = {'P', 'A', 'C', 'K'};
 const unsigned int kHeaderSize = 12;
 // The streams seek with a signed 32-bit offset.
 const unsigned int kLargestOffset = 0x7FFFFFFF;
+
+void Put32(unsigned char* out, unsigned int value)
+{
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+void EncodeRecord(const KWOArchive::Entry& entry, unsigned char* record)
+{
+    // Name zero-padded to 56 bytes (no terminator at full length), start, size.
+    std::memcpy(record, entry.m_name,
+                std::min<size_t>(std::strlen(entry.m_name), KWOArchPAK::NameLimit));
+    Put32(record + KWOArchPAK::NameLimit, entry.m_start);
+    Put32(record + KWOArchPAK::NameLimit + 4, entry.m_size);
+}
 } // namespace
 
-const KWOArchive::Layout KWOArchPAK::m_layout = {KWOArchPAK::RecordSize, KWOArchPAK::NameLimit,
-                                                 false};
+const KWOArchive::Layout KWOArchPAK::m_layout = {
+    KWOArchPAK::RecordSize, KWOArchPAK::NameLimit, false, {'P', 'A', 'C', 'K'}, true, EncodeRecord};
 
 KWOArchPAK::KWOArchPAK() : KWOArchive(FormatPAK), m_dataEnd(0) {}
 
 KWOArchPAK::~KWOArchPAK() = default;
-
-KWOArchive::DirectoryWriter KWOArchPAK::Writer()
-{
-    return [this](KWOResFile& file) { return WriteDirectory(file); };
-}
 
 const char* KWOArchPAK::FormatInfo() const
 {
@@ -90,21 +100,7 @@ bool KWOArchPAK::Open(const char* filename)
 
 bool KWOArchPAK::WriteDirectory(KWOResFile& file)
 {
-    if (m_dataEnd > kLargestOffset || !file.Seek(static_cast<int>(m_dataEnd), 0))
-        return false;
-    bool ok = true;
-    for (const auto& entry : m_entries)
-    {
-        char name[NameLimit] = {};
-        std::memcpy(name, entry->m_name, std::min<size_t>(std::strlen(entry->m_name), NameLimit));
-        ok = ok && file.Write(name, NameLimit) == NameLimit;
-        ok = ok && file.Write32(entry->m_start) && file.Write32(entry->m_size);
-    }
-    file.SeekStart();
-    ok = ok && file.GetState() == KWOResFile::StateOK;
-    ok = ok && file.Write(kMagic, 4) == 4 && file.Write32(m_dataEnd) &&
-         file.Write32(static_cast<unsigned int>(m_entries.size() * RecordSize));
-    return ok;
+    return WriteDirectoryAt(m_layout, file, m_dataEnd);
 }
 
 KWOResFile* KWOArchPAK::OpenResFile(unsigned int index) const
@@ -114,24 +110,24 @@ KWOResFile* KWOArchPAK::OpenResFile(unsigned int index) const
 
 unsigned int KWOArchPAK::AddFile(const char* filename, const char* name)
 {
-    return AddMember(m_layout, m_dataEnd, Writer(), filename, name);
+    return AddMember(m_layout, m_dataEnd, filename, name);
 }
 
 bool KWOArchPAK::RemoveFile(unsigned int index)
 {
-    return RebuildMember(m_layout, m_dataEnd, Writer(), index, nullptr);
+    return RebuildMember(m_layout, m_dataEnd, index, nullptr);
 }
 
 bool KWOArchPAK::RenameFile(unsigned int index, const char* name)
 {
-    return RenameMember(m_layout, m_dataEnd, Writer(), index, name);
+    return RenameMember(m_layout, m_dataEnd, index, name);
 }
 
 bool KWOArchPAK::UpdateFile(unsigned int index, const char* filename)
 {
     if (filename == nullptr || filename[0] == '\0')
         return false;
-    return RebuildMember(m_layout, m_dataEnd, Writer(), index, filename);
+    return RebuildMember(m_layout, m_dataEnd, index, filename);
 }
 
 bool KWOArchPAK::ExtractFile(unsigned int index, const char* destination) const

@@ -50,7 +50,6 @@ public:
 
 private:
     static const Layout m_layout;
-    DirectoryWriter Writer();
 
     unsigned int m_dataEnd;
 };

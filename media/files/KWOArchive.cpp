@@ -5,15 +5,24 @@
 #include "files/KWOArchPAK.h"
 #include "files/KWOFile.h"
 #include "files/KWOPackFile.h"
+#include "files/file_replace.h"
 #include "platform/KWOFileUtils.h"
 #include "platform/os_files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
 const char* const KWOArchive::TempFileName = "KWOARCH.TMP";
+
+class KWOArchive::ChangeLock
+{
+public:
+    KWO::OS::FileLock file;
+};
 
 namespace
 {
@@ -110,19 +119,39 @@ bool StaysInside(const char* name)
     }
 }
 
-// The directory is written at the data end: the archive file must exist
-// and reach that far, or writing would create it or leave a gap (a damaged
-// directory can put the data end far past the file).
-bool ReachesDataEnd(const char* archive, unsigned int dataEnd)
-{
-    const unsigned int size = KWOFileUtils::FileSize(archive);
-    return size != 0xFFFFFFFFu && size >= dataEnd;
-}
-
 bool StartsWith(const unsigned char* data, unsigned int length, const char* signature,
                 unsigned int signatureLength)
 {
     return length >= signatureLength && std::memcmp(data, signature, signatureLength) == 0;
+}
+
+std::atomic<unsigned int> g_lockWait{20000};
+
+void Put32(unsigned char* out, uint64_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// Hands what was written to the system and then to the disk, so that the
+// next step never reaches the disk before this one.
+bool Settle(KWOResFile& file, const char* path)
+{
+    return file.Seek(0, SEEK_CUR) && KWO::OS::SyncFile(path);
+}
+
+bool SameEntries(const std::vector<std::unique_ptr<KWOArchive::Entry>>& a,
+                 const std::vector<std::unique_ptr<KWOArchive::Entry>>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+    {
+        if (a[i]->m_size != b[i]->m_size || a[i]->m_start != b[i]->m_start ||
+            a[i]->m_date != b[i]->m_date || std::strcmp(a[i]->m_name, b[i]->m_name) != 0)
+            return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -131,6 +160,37 @@ KWOArchive::KWOArchive(int format) : m_format(format) {}
 KWOArchive::~KWOArchive()
 {
     FreeAll();
+}
+
+std::string KWOArchive::PrintableName(const char* name)
+{
+    if (name == nullptr)
+        return std::string();
+    std::string out;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
+    {
+        if (*p < 0x20 || *p == 0x7F)
+        {
+            char code[5];
+            std::snprintf(code, sizeof code, "\\x%02X", *p);
+            out += code;
+        }
+        else
+        {
+            out += static_cast<char>(*p);
+        }
+    }
+    return out;
+}
+
+void KWOArchive::SetLockWait(unsigned int milliseconds)
+{
+    g_lockWait = milliseconds;
+}
+
+unsigned int KWOArchive::GetLockWait()
+{
+    return g_lockWait;
 }
 
 void KWOArchive::FreeAll()
@@ -246,18 +306,15 @@ bool KWOArchive::CreateEmpty(const char* filename, const char* magic)
     std::string path;
     if (!AbsoluteName(filename, path) || KWOFileUtils::FileExist(filename))
         return false;
-    {
-        // Exclusive creation: an existing file is never emptied.
-        KWOFile file(filename, KWOResFile::ModeWrite | KWOResFile::ModeCreate);
-        if (file.GetState() != KWOResFile::StateOK)
-            return false;
-        if (file.Write(magic, 4) != 4 || !file.Write32(kHeaderSize) || !file.Write32(0))
-        {
-            file.Close();
-            KWOFileUtils::FileRemove(filename);
-            return false;
-        }
-    }
+    // The header is written beside the name and put in place only once it is
+    // on disk, never over a file that exists: a full disk leaves no file.
+    const bool written = KWO::ReplaceFile(
+        filename,
+        [magic](KWOResFile& file)
+        { return file.Write(magic, 4) == 4 && file.Write32(kHeaderSize) && file.Write32(0); },
+        true);
+    if (!written)
+        return false;
     Close();
     m_name = KWOString::StringCopy(path.c_str());
     return true;
@@ -393,16 +450,52 @@ bool KWOArchive::ExtractAll(const char* directory) const
     std::string folder(directory);
     if (!KWOFileUtils::IsSeparator(folder.back()))
         folder += KWOFileUtils::PathSeparator;
+    std::vector<bool> overlapping;
+    FindOverlaps(overlapping);
     for (unsigned int i = 0; i < NbFiles(); ++i)
     {
         const char* name = m_entries[i]->m_name;
         if (!StaysInside(name))
             continue;
+        if (overlapping[i])
+        {
+            KWO::WARN("Archive: member %s shares its data with another member, skipped\n",
+                      PrintableName(name).c_str());
+            continue;
+        }
         const std::string path = folder + name;
         if (path.size() < KWOFileUtils::MaxPath)
             ExtractFile(i, path.c_str());
     }
     return true;
+}
+
+void KWOArchive::FindOverlaps(std::vector<bool>& overlapping) const
+{
+    overlapping.assign(m_entries.size(), false);
+    // In the order of their starts, a member shares bytes with an earlier
+    // one when it starts before the furthest end of those before it, and
+    // with a later one when the next member starts before its end.
+    std::vector<unsigned int> order;
+    order.reserve(m_entries.size());
+    for (unsigned int i = 0; i < NbFiles(); ++i)
+    {
+        if (m_entries[i]->m_size > 0)
+            order.push_back(i);
+    }
+    std::sort(order.begin(), order.end(),
+              [this](unsigned int a, unsigned int b)
+              { return m_entries[a]->m_start < m_entries[b]->m_start; });
+    uint64_t furthest = 0;
+    for (size_t k = 0; k < order.size(); ++k)
+    {
+        const Entry& entry = *m_entries[order[k]];
+        const uint64_t end = static_cast<uint64_t>(entry.m_start) + entry.m_size;
+        if ((k > 0 && entry.m_start < furthest) ||
+            (k + 1 < order.size() && m_entries[order[k + 1]]->m_start < end))
+            overlapping[order[k]] = true;
+        furthest = std::max(furthest, end);
+    }
 }
 
 void KWOArchive::PrintContent() const
@@ -424,9 +517,10 @@ void KWOArchive::PrintContent() const
         std::tm local = {};
         if (const std::tm* t = std::localtime(&date))
             local = *t;
-        KWO::LOG("| %-40s | %10d | %10d | %2d/%2d/%4d %2d:%02d |\n", entry->m_name,
-                 static_cast<int>(entry->m_size), static_cast<int>(entry->m_start), local.tm_mday,
-                 local.tm_mon + 1, local.tm_year + 1900, local.tm_hour, local.tm_min);
+        KWO::LOG("| %-40s | %10d | %10d | %2d/%2d/%4d %2d:%02d |\n",
+                 PrintableName(entry->m_name).c_str(), static_cast<int>(entry->m_size),
+                 static_cast<int>(entry->m_start), local.tm_mday, local.tm_mon + 1,
+                 local.tm_year + 1900, local.tm_hour, local.tm_min);
     }
     KWO::LOG("%s\n", separator);
     KWO::LOG("  Total: %d files, %d bytes.\n", static_cast<int>(NbFiles()),
@@ -437,13 +531,122 @@ void KWOArchive::PrintInfo() const
 {
     KWO::LOG("Archive %s (%d entries)\n", m_name ? m_name : "", static_cast<int>(NbFiles()));
     for (const auto& entry : m_entries)
-        KWO::LOG("  %-40s   %6d bytes   date=%10d   R(%3d)\n", entry->m_name,
+        KWO::LOG("  %-40s   %6d bytes   date=%10d   R(%3d)\n", PrintableName(entry->m_name).c_str(),
                  static_cast<int>(entry->m_size), static_cast<int>(entry->m_date),
                  static_cast<int>(entry->m_index));
     KWO::LOG("\n");
 }
 
 // ---- the operations the formats share ---------------------------------------
+
+bool KWOArchive::BeginChange(ChangeLock& lock, unsigned int* index)
+{
+    if (m_name == nullptr || (index != nullptr && *index >= NbFiles()))
+        return false;
+    const std::string path = m_name;
+    switch (lock.file.Acquire(path.c_str(), g_lockWait))
+    {
+        case KWO::OS::FileLock::Locked:
+            break;
+        case KWO::OS::FileLock::Busy:
+            KWO::ERR("Archive: %s is being changed by another program; gave up waiting\n",
+                     path.c_str());
+            return false;
+        default:
+            return false;
+    }
+
+    // The directory is read again under the lock: a change that another
+    // program (or another object) made since this object read it is kept.
+    std::vector<std::unique_ptr<Entry>> before;
+    before.reserve(m_entries.size());
+    for (const auto& entry : m_entries)
+        before.push_back(MakeEntry(entry->m_name, std::strlen(entry->m_name), entry->m_size,
+                                   entry->m_start, entry->m_date, entry->m_index));
+    if (!Open(path.c_str()))
+        return false;
+    if (SameEntries(before, m_entries))
+    {
+        // Nothing changed: the listing keeps its sort order.
+        for (size_t i = 0; i < m_entries.size(); ++i)
+            m_entries[i]->m_index = before[i]->m_index;
+        return true;
+    }
+    if (index == nullptr)
+        return true;
+    const Entry& wanted = *before[*index];
+    for (size_t i = 0; i < m_entries.size(); ++i)
+    {
+        const Entry& entry = *m_entries[i];
+        if (entry.m_start == wanted.m_start && entry.m_size == wanted.m_size &&
+            entry.m_date == wanted.m_date && std::strcmp(entry.m_name, wanted.m_name) == 0)
+        {
+            *index = static_cast<unsigned int>(i);
+            return true;
+        }
+    }
+    KWO::ERR("Archive: member %s of %s was changed by another program\n",
+             PrintableName(wanted.m_name).c_str(), path.c_str());
+    return false;
+}
+
+bool KWOArchive::WriteRecords(const Layout& layout, KWOResFile& file, uint64_t offset) const
+{
+    const uint64_t bytes = static_cast<uint64_t>(m_entries.size()) * layout.recordSize;
+    if (offset + bytes > kLargestOffset || !SeekTo(file, offset))
+        return false;
+    if (bytes == 0)
+        return true;
+    // The whole directory in one write.
+    std::vector<unsigned char> records(static_cast<size_t>(bytes), 0);
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        layout.encodeRecord(*m_entries[i], &records[i * layout.recordSize]);
+    const unsigned int n = static_cast<unsigned int>(bytes);
+    return file.Write(records.data(), n) == n;
+}
+
+bool KWOArchive::WriteHeader(const Layout& layout, KWOResFile& file, uint64_t directory,
+                             uint64_t count) const
+{
+    const uint64_t third = layout.lengthInHeader ? count * layout.recordSize : count;
+    if (directory > kLargestOffset || third > 0xFFFFFFFFull)
+        return false;
+    unsigned char header[kHeaderSize];
+    std::memcpy(header, layout.magic, 4);
+    Put32(header + 4, directory);
+    Put32(header + 8, third);
+    file.SeekStart();
+    return file.GetState() == KWOResFile::StateOK && file.Write(header, kHeaderSize) == kHeaderSize;
+}
+
+bool KWOArchive::WriteDirectoryAt(const Layout& layout, KWOResFile& file,
+                                  unsigned int directory) const
+{
+    return WriteRecords(layout, file, directory) &&
+           WriteHeader(layout, file, directory, m_entries.size());
+}
+
+bool KWOArchive::SaveDirectory(const Layout& layout, KWOResFile& file, uint64_t end)
+{
+    // An empty directory has nothing to lose: its header stays valid whatever
+    // follows it.
+    if (m_entries.empty())
+        return true;
+    return WriteRecords(layout, file, end) && Settle(file, m_name) &&
+           WriteHeader(layout, file, end, m_entries.size()) && Settle(file, m_name);
+}
+
+bool KWOArchive::RestoreDirectory(const Layout& layout, KWOResFile& file, uint64_t directory,
+                                  uint64_t size)
+{
+    // Should this fail too, the header still points at the saved copy: the
+    // archive keeps its old members, followed by a few stray bytes.
+    if (!WriteRecords(layout, file, directory) || !Settle(file, m_name) ||
+        !WriteHeader(layout, file, directory, m_entries.size()) || !Settle(file, m_name))
+        return false;
+    file.Close();
+    return KWO::OS::TruncateFile(m_name, size);
+}
 
 KWOResFile* KWOArchive::OpenMember(unsigned int index) const
 {
@@ -468,24 +671,22 @@ bool KWOArchive::ExtractMember(unsigned int index, const char* destination) cons
 {
     if (index >= NbFiles() || Empty(destination) || m_name == nullptr)
         return false;
-    // Emptying the destination must never destroy the archive itself.
+    // Replacing the archive itself would destroy what is being read.
     if (KWO::OS::SameFile(destination, m_name))
         return false;
     const Entry& entry = *m_entries[index];
-    // The archive is opened first, so that a missing archive leaves no empty
-    // destination behind.
     KWOFile archive(m_name, KWOResFile::ModeRead);
     if (archive.GetState() != KWOResFile::StateOK || !SeekTo(archive, entry.m_start))
         return false;
-    KWOFile target(destination, KWOResFile::ModeWrite);
-    if (target.GetState() != KWOResFile::StateOK)
-        return false;
-    return CopyBytes(archive, target, entry.m_size);
+    // The destination is replaced only once the whole member is copied: a
+    // member that reaches past the end of a damaged archive leaves it as it
+    // was.
+    return KWO::ReplaceFile(destination, [&archive, &entry](KWOResFile& target)
+                            { return CopyBytes(archive, target, entry.m_size); });
 }
 
 unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
-                                   const DirectoryWriter& writeDirectory, const char* filename,
-                                   const char* name)
+                                   const char* filename, const char* name)
 {
     const unsigned int failed = 0xFFFFFFFFu;
     if (Empty(filename) || m_name == nullptr)
@@ -501,41 +702,56 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     // while it is being read.
     if (KWO::OS::SameFile(filename, m_name))
         return failed;
+    ChangeLock lock;
+    if (!BeginChange(lock, nullptr))
+        return failed;
 
     // The new data, the directory after it and every offset must stay
-    // within what the streams can reach.
-    const uint64_t count = m_entries.size() + 1;
-    if (static_cast<uint64_t>(dataEnd) + status.size + count * layout.recordSize > kLargestOffset)
+    // within what the streams can reach. The archive file must reach the
+    // data end, or writing would leave a gap (a damaged directory can put
+    // the data end far past the file).
+    const uint64_t count = m_entries.size();
+    const uint64_t memberEnd = static_cast<uint64_t>(dataEnd) + status.size;
+    const uint64_t newEnd = memberEnd + (count + 1) * layout.recordSize;
+    const unsigned int size = KWOFileUtils::FileSize(m_name);
+    if (newEnd > kLargestOffset || size == 0xFFFFFFFFu || size < dataEnd)
         return failed;
-    if (!ReachesDataEnd(m_name, dataEnd))
+    KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
+    if (archive.GetState() != KWOResFile::StateOK)
         return failed;
 
-    KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
-    if (archive.GetState() != KWOResFile::StateOK || !SeekTo(archive, dataEnd))
-        return failed;
-    if (!CopyBytes(source, archive, status.size))
+    // 1. The header points at a copy of the directory past everything this
+    //    add writes: the archive stays whole while the old directory is
+    //    overwritten by the new member.
+    const uint64_t end = std::max<uint64_t>(size, newEnd);
+    if (!SaveDirectory(layout, archive, end))
     {
-        // The old directory was partly overwritten: put it back.
-        writeDirectory(archive);
+        RestoreDirectory(layout, archive, dataEnd, size);
         return failed;
     }
-
+    // 2. The member's data where the directory was, the new directory after
+    //    it, then the header switches to it in one write.
     const unsigned int position = static_cast<unsigned int>(m_entries.size());
+    bool done = SeekTo(archive, dataEnd) && CopyBytes(source, archive, status.size);
     m_entries.push_back(MakeEntry(member.data(), member.size(), status.size, dataEnd,
                                   layout.dates ? status.date : 0, position));
-    dataEnd += status.size;
-    if (!writeDirectory(archive))
+    done = done && WriteRecords(layout, archive, memberEnd) && Settle(archive, m_name) &&
+           WriteHeader(layout, archive, memberEnd, count + 1) && Settle(archive, m_name);
+    if (!done)
     {
         m_entries.pop_back();
-        dataEnd -= status.size;
-        writeDirectory(archive);
+        RestoreDirectory(layout, archive, dataEnd, size);
         return failed;
     }
+    // 3. The copy goes: the file ends with the new directory, byte for byte
+    //    what one uninterrupted write would have made.
+    archive.Close();
+    KWO::OS::TruncateFile(m_name, end);
+    dataEnd = static_cast<unsigned int>(memberEnd);
     return position;
 }
 
-bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd,
-                               const DirectoryWriter& writeDirectory, unsigned int index,
+bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
                                const char* filename)
 {
     if (index >= NbFiles() || m_name == nullptr)
@@ -544,6 +760,9 @@ bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd,
     KWOFile source(nullptr, KWOResFile::ModeRead);
     Source status;
     if (replace && !OpenSource(filename, source, status))
+        return false;
+    ChangeLock lock;
+    if (!BeginChange(lock, &index))
         return false;
 
     // The member's bytes are cut out and the ones after it move up. That is
@@ -574,33 +793,9 @@ bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd,
     const uint64_t newCount = m_entries.size() - (replace ? 0 : 1);
     if (newDataEnd + newCount * layout.recordSize > kLargestOffset)
         return false;
-    // The temporary file must not be the archive, nor the replacement.
-    if (KWO::OS::SameFile(TempFileName, m_name) ||
-        (replace && KWO::OS::SameFile(TempFileName, filename)))
-        return false;
-
     KWOFile archive(m_name, KWOResFile::ModeRead);
     if (archive.GetState() != KWOResFile::StateOK)
         return false;
-    KWOFile temp(TempFileName, KWOResFile::ModeWrite);
-    if (temp.GetState() != KWOResFile::StateOK)
-        return false;
-
-    auto giveUp = [&temp]()
-    {
-        temp.Close();
-        KWOFileUtils::FileRemove(TempFileName);
-        return false;
-    };
-    if (!CopyBytes(archive, temp, cutStart))
-        return giveUp();
-    if (replace && !CopyBytes(source, temp, newSize))
-        return giveUp();
-    if (cutEnd < dataEnd &&
-        (!SeekTo(archive, cutEnd) || !CopyBytes(archive, temp, dataEnd - cutEnd)))
-        return giveUp();
-    archive.Close();
-    source.Close();
 
     // The new state, with what is needed to return to the old one.
     const unsigned int oldDataEnd = dataEnd;
@@ -618,7 +813,6 @@ bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd,
         if (after[i])
             m_entries[i]->m_start = static_cast<unsigned int>(m_entries[i]->m_start + delta);
     }
-    dataEnd = static_cast<unsigned int>(newDataEnd);
     if (replace)
     {
         member.m_size = static_cast<unsigned int>(newSize);
@@ -631,14 +825,30 @@ bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd,
         m_entries.erase(m_entries.begin() + index);
     }
 
-    bool done = writeDirectory(temp);
-    temp.Close();
-    done = done && KWOFileUtils::FileRename(TempFileName, m_name, true);
+    // The new archive is written beside the old one, which it replaces in
+    // one step once it is all on disk.
+    const unsigned int directory = static_cast<unsigned int>(newDataEnd);
+    const uint64_t oldEnd = oldDataEnd;
+    const bool done =
+        KWO::ReplaceFile(m_name,
+                         [&](KWOResFile& temp)
+                         {
+                             if (!CopyBytes(archive, temp, cutStart))
+                                 return false;
+                             if (replace && !CopyBytes(source, temp, newSize))
+                                 return false;
+                             if (cutEnd < oldEnd && (!SeekTo(archive, cutEnd) ||
+                                                     !CopyBytes(archive, temp, oldEnd - cutEnd)))
+                                 return false;
+                             return WriteDirectoryAt(layout, temp, directory);
+                         });
     if (done)
+    {
+        dataEnd = directory;
         return true;
+    }
 
     // Back to the old state: the archive file was not touched.
-    KWOFileUtils::FileRemove(TempFileName);
     if (removed)
         m_entries.insert(m_entries.begin() + index, std::move(removed));
     for (size_t i = 0; i < m_entries.size(); ++i)
@@ -649,8 +859,7 @@ bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd,
     return false;
 }
 
-bool KWOArchive::RenameMember(const Layout& layout, unsigned int dataEnd,
-                              const DirectoryWriter& writeDirectory, unsigned int index,
+bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
                               const char* name)
 {
     if (index >= NbFiles() || Empty(name) || EndsWithSeparator(name) || m_name == nullptr)
@@ -658,24 +867,40 @@ bool KWOArchive::RenameMember(const Layout& layout, unsigned int dataEnd,
     std::string member;
     if (!MemberName(name, layout.nameLimit, member))
         return false;
-    if (!ReachesDataEnd(m_name, dataEnd))
+    ChangeLock lock;
+    if (!BeginChange(lock, &index))
+        return false;
+    const uint64_t directoryEnd =
+        static_cast<uint64_t>(dataEnd) + m_entries.size() * layout.recordSize;
+    const unsigned int size = KWOFileUtils::FileSize(m_name);
+    if (directoryEnd > kLargestOffset || size == 0xFFFFFFFFu || size < dataEnd)
         return false;
     KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
     if (archive.GetState() != KWOResFile::StateOK)
         return false;
 
+    // As for an add: the header points at a copy of the directory while the
+    // directory is rewritten in place, then switches back to it.
+    const uint64_t end = std::max<uint64_t>(size, directoryEnd);
+    if (!SaveDirectory(layout, archive, end))
+    {
+        RestoreDirectory(layout, archive, dataEnd, size);
+        return false;
+    }
     Entry& entry = *m_entries[index];
     char* oldName = entry.m_name;
     entry.m_name = new char[member.size() + 1];
     std::memcpy(entry.m_name, member.c_str(), member.size() + 1);
-    if (writeDirectory(archive))
+    if (WriteRecords(layout, archive, dataEnd) && Settle(archive, m_name) &&
+        WriteHeader(layout, archive, dataEnd, m_entries.size()) && Settle(archive, m_name))
     {
         delete[] oldName;
+        archive.Close();
+        KWO::OS::TruncateFile(m_name, end);
         return true;
     }
-    // The directory keeps its size: writing the old names again restores it.
     delete[] entry.m_name;
     entry.m_name = oldName;
-    writeDirectory(archive);
+    RestoreDirectory(layout, archive, dataEnd, size);
     return false;
 }

@@ -8,18 +8,26 @@
 // first bytes and OpenArchive opens the two the library reads.
 //
 // The object mirrors the archive file: every change is written at once, and
-// no stream is kept open between calls. Removing and replacing a member
-// rebuild the archive in the temporary file "KWOARCH.TMP" of the working
-// directory, which then replaces the archive; a failed change leaves both the
-// file and the object as they were. Failures are silent (false, null or
-// 0xFFFFFFFF); only the listings write to the log.
+// no stream is kept open between calls. Every change keeps the archive whole
+// at each moment, so that a kill, a crash or a full disk leaves either the
+// old archive or the new one: adding and renaming first put a copy of the
+// directory past the end of the file and point the header at it, then write
+// in place and switch the header back; removing and replacing a member
+// rebuild the archive in a uniquely named temporary file beside it, which
+// then replaces it. One program at a time changes an archive: a change takes
+// an advisory lock on the file, waits for another writer to finish (up to
+// the lock wait, then fails with a message), and first reads the directory
+// again, so that a change made meanwhile by another program or object is
+// kept. Readers are never held up. A failed change leaves both the file and
+// the object as they were. Other failures are silent (false, null or
+// 0xFFFFFFFF); the listings write to the log.
 #ifndef KWOMEDIA_FILES_KWOARCHIVE_H
 #define KWOMEDIA_FILES_KWOARCHIVE_H
 
 #include "KWOExport.h"
 #include "files/KWOFileProvider.h"
 
-#include <functional>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,9 +58,19 @@ public:
         unsigned int m_date = 0;  // modification, seconds since 1970-01-01 UTC
     };
 
-    // Name of the temporary file used to rebuild an archive, in the working
-    // directory.
+    // The name "KWOARCH.TMP" that rebuilds once used in the working
+    // directory. Rebuilds now write a uniquely named temporary file beside
+    // the archive, so that two programs never share one.
     static const char* const TempFileName;
+
+    // How long a change waits for another program that is changing the same
+    // archive, in milliseconds (20000 unless set).
+    static void SetLockWait(unsigned int milliseconds);
+    static unsigned int GetLockWait();
+    // A member name as it can be shown on a terminal or in the log: control
+    // characters are escaped ("\x1B"), so that a hostile archive cannot
+    // drive the terminal.
+    static std::string PrintableName(const char* name);
 
     // An empty archive (no name, no entries) of the given format number.
     explicit KWOArchive(int format);
@@ -115,11 +133,16 @@ public:
     virtual bool RenameFile(unsigned int index, const char* name) = 0;
     // Replaces the member's data with the content of `filename`.
     virtual bool UpdateFile(unsigned int index, const char* filename) = 0;
-    // Writes the member's data to the file `destination` (emptied first).
+    // Writes the member's data to the file `destination`, which is replaced
+    // in one step once the whole member is on disk: a failed extraction (a
+    // member reaching past the end of a damaged archive, a full disk) leaves
+    // an existing destination as it was.
     virtual bool ExtractFile(unsigned int index, const char* destination) const = 0;
     // Extracts every member into the existing folder `directory`; false only
     // when that folder does not exist. Members whose names would lead out of
-    // the folder ("..") are skipped.
+    // the folder ("..") are skipped, and so are members that share bytes
+    // with another member (reported in the log): a damaged or hostile
+    // directory can never make it write more than the archive holds.
     virtual bool ExtractAll(const char* directory) const;
     // Sum of the members' sizes (0xFFFFFFFF when it does not fit).
     virtual unsigned int TotalSize() const;
@@ -127,36 +150,43 @@ public:
     // Stores the archive's path, made absolute from the working directory.
     // A null or empty name, or one that makes too long a path, changes nothing.
     void SetName(const char* filename);
-    // The listing as a table, through the log.
+    // The listing as a table, through the log. Control characters in member
+    // names are shown escaped ("\x1B").
     void PrintContent() const;
+    // For every entry, whether its data share bytes with another entry's
+    // (empty members share nothing). `overlapping` gets one flag per entry.
+    void FindOverlaps(std::vector<bool>& overlapping) const;
     // The format number of the class (FormatKWO, FormatPAK).
     int GetFormat() const { return m_format; }
 
 protected:
-    // How a format lays out its directory.
+    // How a format lays out its header and directory.
     struct Layout
     {
         unsigned int recordSize; // bytes of one directory record
         unsigned int nameLimit;  // longest member name
         bool dates;              // the directory keeps modification times
+        char magic[4];           // the first four bytes of the file
+        bool lengthInHeader;     // the header gives the directory's bytes, not its entries
+        // Writes one entry's directory record (recordSize bytes).
+        void (*encodeRecord)(const Entry& entry, unsigned char* record);
     };
-    // Writes the directory of the object's current state into the file.
-    using DirectoryWriter = std::function<bool(KWOResFile&)>;
 
-    // The operations the formats share; they differ only in the layout and
-    // the directory writer. `dataEnd` is the format's data end.
-    unsigned int AddMember(const Layout& layout, unsigned int& dataEnd,
-                           const DirectoryWriter& writeDirectory, const char* filename,
+    // The operations the formats share; they differ only in the layout.
+    // `dataEnd` is the format's data end.
+    unsigned int AddMember(const Layout& layout, unsigned int& dataEnd, const char* filename,
                            const char* name);
-    // Rebuilds the archive through the temporary file with the member's data
+    // Rebuilds the archive through a temporary file with the member's data
     // replaced by the content of `filename`, or removed when it is null.
-    bool RebuildMember(const Layout& layout, unsigned int& dataEnd,
-                       const DirectoryWriter& writeDirectory, unsigned int index,
+    bool RebuildMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
                        const char* filename);
-    bool RenameMember(const Layout& layout, unsigned int dataEnd,
-                      const DirectoryWriter& writeDirectory, unsigned int index, const char* name);
+    bool RenameMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
+                      const char* name);
     bool ExtractMember(unsigned int index, const char* destination) const;
     KWOResFile* OpenMember(unsigned int index) const;
+    // Writes the directory of the object's current state at `directory`,
+    // then the header pointing at it. False when a write failed.
+    bool WriteDirectoryAt(const Layout& layout, KWOResFile& file, unsigned int directory) const;
 
     // Writes the header of an empty archive (`magic`, 12, 0) into a new
     // file and makes the object show it. Never over an existing file.
@@ -176,6 +206,23 @@ protected:
 
 private:
     void FreeAll();
+    // Takes the archive's lock for a change and reads its directory again
+    // (the object then shows the file as it is now). `index`, when given,
+    // follows its member to its position in the directory read; false when
+    // the lock cannot be had, the archive cannot be read, or the member is
+    // gone.
+    class ChangeLock;
+    bool BeginChange(ChangeLock& lock, unsigned int* index);
+    bool WriteRecords(const Layout& layout, KWOResFile& file, uint64_t offset) const;
+    bool WriteHeader(const Layout& layout, KWOResFile& file, uint64_t directory,
+                     uint64_t count) const;
+    // Points the header at a copy of the present directory written at `end`,
+    // so that the bytes before `end` can be rewritten while the archive stays
+    // whole. RestoreDirectory writes the directory back at `directory`, points
+    // the header at it and cuts the file to `size`.
+    bool SaveDirectory(const Layout& layout, KWOResFile& file, uint64_t end);
+    bool RestoreDirectory(const Layout& layout, KWOResFile& file, uint64_t directory,
+                          uint64_t size);
 };
 
 #endif

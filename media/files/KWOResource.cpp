@@ -1,6 +1,7 @@
 #include "files/KWOResource.h"
 
 #include "files/KWOFile.h"
+#include "files/file_replace.h"
 
 KWOResource::KWOResource() = default;
 
@@ -16,6 +17,10 @@ bool KWOResource::LoadName(const char* filename, int param)
 
 bool KWOResource::SaveName(const char* filename, int param)
 {
-    KWOFile file(filename, KWOResFile::ModeRead | KWOResFile::ModeWrite | KWOResFile::ModeTruncate);
-    return Save(file, param);
+    // The resource is written beside the file, which is then replaced in one
+    // step: a save that fails, on a full disk say, keeps the previous file.
+    if (filename == nullptr || filename[0] == '\0')
+        return false;
+    return KWO::ReplaceFile(filename,
+                            [this, param](KWOResFile& file) { return Save(file, param); });
 }

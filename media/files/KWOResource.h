@@ -22,7 +22,12 @@ public:
     virtual bool Save(KWOResFile& file, int param) = 0;
     // Load from the disk file `filename`, opened read-only.
     virtual bool LoadName(const char* filename, int param);
-    // Save to the disk file `filename`, emptied or created first.
+    // Save to the disk file `filename`. The new content is written beside it
+    // and replaces it in one step once it is all on disk: a failed save (a
+    // full disk, say) leaves the previous file exactly as it was. A link at
+    // `filename` stays and the file it names is replaced; the file keeps its
+    // permission bits; a file that cannot be written, or a folder that does
+    // not let a new file be made beside it, makes the save fail.
     virtual bool SaveName(const char* filename, int param);
 };
 

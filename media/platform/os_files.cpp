@@ -8,8 +8,13 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <cinttypes>
+#include <ctime>
 
 static_assert(KWO::OS::MaxPath == PATH_MAX, "MaxPath follows the system's limit");
 
@@ -148,6 +153,109 @@ public:
 private:
     int m_fd;
 };
+
+// The folder part of a path ("." when there is none) and the name after it.
+void SplitPath(const std::string& path, std::string& folder, std::string& name)
+{
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+    {
+        folder = ".";
+        name = path;
+    }
+    else
+    {
+        folder = slash == 0 ? "/" : path.substr(0, slash);
+        name = path.substr(slash + 1);
+    }
+}
+
+// The file a path finally names once its symbolic links are followed. The
+// file itself need not exist (a dangling link names the file to create).
+bool FollowLinks(const char* path, std::string& final)
+{
+    final = path;
+    for (int hops = 0; hops < 40; ++hops)
+    {
+        struct stat st;
+        if (::lstat(final.c_str(), &st) != 0)
+            return errno == ENOENT;
+        if (!S_ISLNK(st.st_mode))
+            return true;
+        char target[MaxPath];
+        const ssize_t n = ::readlink(final.c_str(), target, sizeof target);
+        if (n <= 0 || static_cast<size_t>(n) >= sizeof target)
+            return false;
+        std::string link(target, static_cast<size_t>(n));
+        if (link[0] != '/')
+        {
+            std::string folder, name;
+            SplitPath(final, folder, name);
+            link = folder + "/" + link;
+        }
+        if (link.size() >= MaxPath)
+            return false;
+        final = link;
+    }
+    return false; // a loop of links
+}
+
+// The permission bits a new file gets: 0666 less the process's umask, read
+// without changing it where the system tells it.
+unsigned NewFileMode()
+{
+    unsigned mask = 0;
+    bool known = false;
+    if (std::FILE* status = std::fopen("/proc/self/status", "re"))
+    {
+        char line[256];
+        while (std::fgets(line, sizeof line, status))
+        {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1)
+            {
+                known = true;
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    if (!known)
+    {
+        const mode_t old = ::umask(022);
+        ::umask(old);
+        mask = static_cast<unsigned>(old);
+    }
+    return 0666u & ~mask;
+}
+
+void SyncFolderOf(const std::string& path)
+{
+    std::string folder, name;
+    SplitPath(path, folder, name);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0)
+    {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void SleepMilliseconds(unsigned ms)
+{
+    struct timespec pause = {static_cast<time_t>(ms / 1000),
+                             static_cast<long>(ms % 1000) * 1000000L};
+    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR)
+    {
+    }
+}
+
+uint64_t NowMilliseconds()
+{
+    struct timespec now;
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000u +
+           static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+}
 } // namespace
 
 bool Stat(const char* path, FileStatus& status)
@@ -316,29 +424,235 @@ bool Copy(const char* from, const char* to, bool replace)
     struct stat st;
     if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    struct stat target;
-    if (!replace && ::lstat(to, &target) == 0)
+    // The copy is written beside the target and put in place in one step, so
+    // that a failed copy never leaves a truncated file and a file copied
+    // onto itself survives. Like the source, it gets its permission bits and
+    // modification time; a link at the target stays and its file is replaced.
+    FileReplacer out;
+    if (!out.Begin(to, !replace))
         return false;
+    out.SetMode(static_cast<unsigned>(st.st_mode));
+    if (!CopyContent(in.Get(), out.Descriptor()) || !out.CopyTimesFrom(from))
+        return false;
+    return out.Commit();
+}
 
-    // The copy is written beside the target under a temporary name and put in
-    // place in one step, so that a failed copy never leaves a truncated file
-    // and a file copied onto itself survives.
-    std::string temp = std::string(to) + ".kwo-XXXXXX";
-    if (temp.size() >= MaxPath)
+FileReplacer::~FileReplacer()
+{
+    Abandon();
+}
+
+bool FileReplacer::Begin(const char* target, bool mustBeNew)
+{
+    Abandon();
+    m_failed = false;
+    m_mustBeNew = mustBeNew;
+    struct stat st;
+    // A new file is never made through an existing name, not even a link.
+    if (!Fits(target) || (mustBeNew && ::lstat(target, &st) == 0) || !FollowLinks(target, m_final))
         return false;
-    Fd out(::mkstemp(&temp[0]));
-    if (out.Get() < 0)
+    if (::stat(m_final.c_str(), &st) == 0)
+    {
+        // Only a regular file that this process may write is replaced.
+        if (mustBeNew || !S_ISREG(st.st_mode) ||
+            ::faccessat(AT_FDCWD, m_final.c_str(), W_OK, AT_EACCESS) != 0)
+            return false;
+        m_mode = static_cast<unsigned>(st.st_mode) & 07777;
+    }
+    else if (errno != ENOENT)
+    {
+        return false;
+    }
+    else
+    {
+        m_mode = NewFileMode();
+        st.st_uid = static_cast<uid_t>(-1);
+    }
+
+    // The new file is made in the target's folder without a name where the
+    // file system allows it: a process killed while writing it then leaves
+    // nothing behind. It gets a name only at Commit. Elsewhere it is a hidden
+    // file beside the target with a name made unique by the system.
+    std::string folder, name;
+    SplitPath(m_final, folder, name);
+    m_folder = folder;
+    m_hiddenName = "." + name.substr(0, 200) + ".kwo-";
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0)
+    {
+        // Streams open the unnamed file again through the process's table of
+        // descriptors.
+        m_temp = "/proc/self/fd/" + std::to_string(fd);
+        m_unnamed = ::access(m_temp.c_str(), W_OK) == 0;
+        if (!m_unnamed)
+            ::close(fd);
+    }
+    if (!m_unnamed)
+    {
+        std::string temp = folder + "/" + m_hiddenName + "XXXXXX";
+        if (temp.size() >= MaxPath)
+            return false;
+        fd = ::mkostemp(&temp[0], O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        m_temp = temp;
+    }
+    m_fd = fd;
+    // The owner of the file being replaced stays its owner where the system
+    // allows it (a process run by its owner changes nothing here).
+    if (st.st_uid != static_cast<uid_t>(-1) &&
+        (st.st_uid != ::geteuid() || st.st_gid != ::getegid()))
+    {
+        // Not allowed: the file at least keeps its group where that is allowed.
+        if (::fchown(m_fd, st.st_uid, st.st_gid) != 0 &&
+            ::fchown(m_fd, static_cast<uid_t>(-1), st.st_gid) != 0)
+            m_mode &= 0777; // no set-id bits on a file of another owner
+    }
+    return true;
+}
+
+bool FileReplacer::Write(const void* data, size_t size)
+{
+    if (m_fd < 0 || m_failed)
+        return false;
+    if (!WriteAll(m_fd, static_cast<const char*>(data), size))
+        m_failed = true;
+    return !m_failed;
+}
+
+bool FileReplacer::CopyTimesFrom(const char* path)
+{
+    struct stat st;
+    if (m_fd < 0 || !Fits(path) || ::stat(path, &st) != 0)
         return false;
     struct timespec times[2] = {st.st_atim, st.st_mtim};
-    bool ok = CopyContent(in.Get(), out.Get());
-    ok = ok && ::fchmod(out.Get(), st.st_mode & 0777) == 0;
-    ok = ok && ::futimens(out.Get(), times) == 0;
-    ok = out.Close() && ok;
+    return ::futimens(m_fd, times) == 0;
+}
+
+bool FileReplacer::Commit()
+{
+    if (m_fd < 0)
+        return false;
+    bool ok = !m_failed && ::fchmod(m_fd, m_mode) == 0 && ::fsync(m_fd) == 0;
+    if (ok && m_unnamed)
+        ok = NameUnnamed();
+    const int fd = m_fd;
+    m_fd = -1;
+    ok = ::close(fd) == 0 && ok;
     if (ok)
-        ok = replace ? ::rename(temp.c_str(), to) == 0 : MoveNoReplace(temp.c_str(), to) == 0;
+        ok = m_mustBeNew ? MoveNoReplace(m_temp.c_str(), m_final.c_str()) == 0
+                         : ::rename(m_temp.c_str(), m_final.c_str()) == 0;
     if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+    {
+        Abandon();
+        return false;
+    }
+    m_temp.clear();
+    SyncFolderOf(m_final);
+    return true;
+}
+
+bool FileReplacer::NameUnnamed()
+{
+    // A hidden name that no other file has, for the moment between this
+    // link and the rename that puts the file in place.
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "%d-%u-%lx", static_cast<int>(::getpid()),
+                      counter.fetch_add(1), static_cast<unsigned long>(NowMilliseconds()));
+        const std::string named = m_folder + "/" + m_hiddenName + suffix;
+        if (named.size() >= MaxPath)
+            return false;
+        if (::linkat(AT_FDCWD, m_temp.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        {
+            m_temp = named;
+            m_unnamed = false;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+void FileReplacer::Abandon()
+{
+    if (m_fd >= 0)
+    {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.empty() && !m_unnamed)
+        ::unlink(m_temp.c_str());
+    m_temp.clear();
+    m_unnamed = false;
+}
+
+bool SyncFile(const char* path)
+{
+    if (!Fits(path))
+        return false;
+    Fd fd(::open(path, O_RDONLY | O_CLOEXEC));
+    return fd.Get() >= 0 && ::fsync(fd.Get()) == 0;
+}
+
+bool TruncateFile(const char* path, uint64_t size)
+{
+    return Fits(path) && size <= static_cast<uint64_t>(INT64_MAX) &&
+           ::truncate(path, static_cast<off_t>(size)) == 0;
+}
+
+FileLock::~FileLock()
+{
+    Release();
+}
+
+FileLock::Result FileLock::Acquire(const char* path, unsigned timeoutMs)
+{
+    Release();
+    if (!Fits(path))
+        return Failed;
+    const uint64_t deadline = NowMilliseconds() + timeoutMs;
+    for (;;)
+    {
+        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return Failed;
+        int got;
+        while ((got = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EWOULDBLOCK &&
+               NowMilliseconds() < deadline)
+            SleepMilliseconds(5);
+        if (got != 0)
+        {
+            const bool busy = errno == EWOULDBLOCK;
+            ::close(fd);
+            return busy ? Busy : Failed;
+        }
+        // The writer we waited for may have put a new file in place: the lock
+        // of the old one protects nothing any more.
+        struct stat held, named;
+        if (::fstat(fd, &held) == 0 && ::stat(path, &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino)
+        {
+            m_fd = fd;
+            return Locked;
+        }
+        ::close(fd);
+        if (NowMilliseconds() >= deadline)
+            return Busy;
+    }
+}
+
+void FileLock::Release()
+{
+    if (m_fd >= 0)
+    {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+        m_fd = -1;
+    }
 }
 
 bool GetExePath(std::string& path)

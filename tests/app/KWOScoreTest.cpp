@@ -2,6 +2,7 @@
 // byte-exact files with and without scrambled names, old and damaged files.
 #include "app/KWOScore.h"
 #include "support/CapturedLog.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -340,21 +341,29 @@ TEST(KWOScore, SaveFailsWhenTheFileCannotBeWritten)
     ASSERT_TRUE(std::filesystem::create_directory(folder));
     EXPECT_FALSE(t.Save(folder.c_str(), false));
     EXPECT_TRUE(std::filesystem::is_directory(folder));
-    EXPECT_FALSE(std::filesystem::exists(folder + ".tmp"));
+    EXPECT_TRUE(StrayTemporaryFiles(dir.Path()).empty());
 
-    // A save that cannot be written keeps the previous table file whole.
+    // A save that cannot be written whole (a full disk) keeps the previous
+    // table file as it was. Names the user chose beside it are no obstacle
+    // and are never touched.
     const std::string path = dir / "highscores";
     ASSERT_TRUE(t.Save(path.c_str(), false));
     const std::string before = ReadFileBytes(path);
-    ASSERT_TRUE(std::filesystem::create_directory(path + ".tmp"));
     KWOScoreEntry e = Entry("Bob", 50, 1);
     t.Add(&e);
-    EXPECT_FALSE(t.Save(path.c_str(), false));
+    {
+        FileSizeLimit full(before.size() / 2);
+        EXPECT_FALSE(t.Save(path.c_str(), false));
+    }
     EXPECT_EQ(before, ReadFileBytes(path));
-    std::filesystem::remove(path + ".tmp");
+    EXPECT_TRUE(StrayTemporaryFiles(dir.Path()).empty());
+    ASSERT_TRUE(std::filesystem::create_directory(path + ".tmp"));
     ASSERT_TRUE(t.Save(path.c_str(), false));
     EXPECT_NE(before, ReadFileBytes(path));
-    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    std::filesystem::remove(path + ".tmp");
+    WriteFileBytes(path + ".tmp", "mine");
+    ASSERT_TRUE(t.Save(path.c_str(), true));
+    EXPECT_EQ("mine", ReadFileBytes(path + ".tmp"));
 }
 
 TEST(KWOScore, PrintInfoLogsEveryEntry)

@@ -4,6 +4,7 @@
 #ifndef KWO_TESTS_FILES_ARCHIVETESTSUPPORT_H
 #define KWO_TESTS_FILES_ARCHIVETESTSUPPORT_H
 
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

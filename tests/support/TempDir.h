@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 class TempDir
 {
@@ -30,6 +31,20 @@ public:
 private:
     std::string m_path;
 };
+
+// Names in `folder` left behind by an unfinished replacement of a file.
+inline std::vector<std::string> StrayTemporaryFiles(const std::string& folder)
+{
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    {
+        const std::string name = entry.path().filename().string();
+        if (name.find(".kwo-") != std::string::npos || name == "KWOARCH.TMP")
+            found.push_back(name);
+    }
+    return found;
+}
 
 inline std::string ReadFileBytes(const std::string& path)
 {

@@ -1,5 +1,6 @@
 // kwoarch run as a process: a round trip that must give the files back byte
 // for byte, and the failures it must report.
+#include "support/FileSizeLimit.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
@@ -145,12 +146,20 @@ TEST(KwoarchProcess, FailuresAreReportedWithAStatus)
     EXPECT_FALSE(std::filesystem::exists(dir / "new.dat")); // a failed create leaves nothing
     EXPECT_EQ(archive, ReadFileBytes(dir / "t.dat"));
 
-    // The temporary file cannot be made: removal fails and says so.
-    std::filesystem::create_directory(dir / "KWOARCH.TMP");
-    ProcessResult r = Kwoarch({"remove", "t.dat", "a.txt"}, dir);
+    // The rebuilt archive cannot be written (as on a full disk): removal
+    // fails, says so, and leaves the archive and its folder as they were.
+    WriteFileBytes(dir / "big.bin", std::string(8000, 'b'));
+    ProcessResult r = Kwoarch({"create", "big.dat", "a.txt", "big.bin"}, dir);
+    ASSERT_EQ(0, r.status) << r.err;
+    const std::string big = ReadFileBytes(dir / "big.dat");
+    {
+        FileSizeLimit full(4000);
+        r = Kwoarch({"remove", "big.dat", "a.txt"}, dir);
+    }
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("unchanged")) << r.err;
-    EXPECT_EQ(archive, ReadFileBytes(dir / "t.dat"));
+    EXPECT_EQ(big, ReadFileBytes(dir / "big.dat"));
+    EXPECT_TRUE(StrayTemporaryFiles(dir.Path()).empty());
 
     r = Kwoarch({"--help"}, dir);
     EXPECT_EQ(0, r.status);

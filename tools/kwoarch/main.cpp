@@ -42,8 +42,10 @@ const char* const kHelp =
     "\n"
     "Member names are case-sensitive. A member name keeps only the part after\n"
     "the last '/' or '\\' and at most 31 characters (56 in a PAK archive).\n"
-    "Removing and updating write the temporary file KWOARCH.TMP in the current\n"
-    "folder.\n";
+    "Every change leaves the archive whole even when it is interrupted: removing\n"
+    "and updating write a new archive beside the old one, which it then\n"
+    "replaces. One kwoarch at a time changes an archive; another one waits.\n"
+    "extract-all skips members that share their data with another member.\n";
 
 void Fail(const char* format, ...) KWO_PRINTF(1, 2);
 
@@ -258,9 +260,9 @@ int Remove(const std::vector<const char*>& args)
         return kFailed;
     if (!archive->RemoveFile(index))
     {
-        Fail("%s: cannot remove '%s' (the archive and the temporary file %s in the current "
-             "folder must be writable); the archive is unchanged",
-             args[0], args[1], KWOArchive::TempFileName);
+        Fail("%s: cannot remove '%s' (the archive and its folder must be writable, with room "
+             "for a new copy); the archive is unchanged",
+             args[0], args[1]);
         return kFailed;
     }
     return kOK;
@@ -317,9 +319,9 @@ int Update(const std::vector<const char*>& args)
     }
     if (!archive->UpdateFile(index, file))
     {
-        Fail("%s: cannot update '%s' from %s (the file must be readable, the archive and the "
-             "temporary file %s in the current folder writable); the archive is unchanged",
-             args[0], args[1], file, KWOArchive::TempFileName);
+        Fail("%s: cannot update '%s' from %s (the file must be readable, the archive and its "
+             "folder writable, with room for a new copy); the archive is unchanged",
+             args[0], args[1], file);
         return kFailed;
     }
     return kOK;
@@ -414,20 +416,32 @@ int ExtractAll(const std::vector<const char*>& args)
         Fail("%s: no such folder", folder.c_str());
         return kFailed;
     }
+    // A damaged or hostile directory may point many members at the same
+    // bytes: those are skipped, so that no more is written than the archive
+    // holds.
+    std::vector<bool> overlapping;
+    archive->FindOverlaps(overlapping);
     int result = kOK;
     for (unsigned int i = 0; i < archive->NbFiles(); ++i)
     {
-        const char* name = archive->FileName(i);
+        const std::string name = KWOArchive::PrintableName(archive->FileName(i));
         std::string path;
-        if (!MemberPath(folder, name, path))
+        if (overlapping[i])
         {
-            Fail("%s: member '%s' skipped: its name does not give a file inside %s", args[0], name,
-                 folder.c_str());
+            Fail("%s: member '%s' skipped: its data overlap another member's", args[0],
+                 name.c_str());
+            result = kFailed;
+        }
+        else if (!MemberPath(folder, archive->FileName(i), path))
+        {
+            Fail("%s: member '%s' skipped: its name does not give a file inside %s", args[0],
+                 name.c_str(), folder.c_str());
             result = kFailed;
         }
         else if (!archive->ExtractFile(i, path.c_str()))
         {
-            Fail("%s: cannot extract '%s' to %s", args[0], name, path.c_str());
+            Fail("%s: cannot extract '%s' to %s", args[0], name.c_str(),
+                 KWOArchive::PrintableName(path.c_str()).c_str());
             result = kFailed;
         }
     }
