@@ -574,16 +574,29 @@ bool KWOArchive::BeginChange(ChangeLock& lock, unsigned int* index)
     }
     if (index == nullptr)
         return true;
+    // The member is the one with the same name, size and date: at the same
+    // place, or the only such one (a removal elsewhere moves data).
     const Entry& wanted = *before[*index];
+    unsigned int found = 0xFFFFFFFFu;
+    unsigned int alike = 0;
     for (size_t i = 0; i < m_entries.size(); ++i)
     {
         const Entry& entry = *m_entries[i];
-        if (entry.m_start == wanted.m_start && entry.m_size == wanted.m_size &&
-            entry.m_date == wanted.m_date && std::strcmp(entry.m_name, wanted.m_name) == 0)
+        if (entry.m_size != wanted.m_size || entry.m_date != wanted.m_date ||
+            std::strcmp(entry.m_name, wanted.m_name) != 0)
+            continue;
+        if (entry.m_start == wanted.m_start)
         {
             *index = static_cast<unsigned int>(i);
             return true;
         }
+        found = static_cast<unsigned int>(i);
+        ++alike;
+    }
+    if (alike == 1)
+    {
+        *index = found;
+        return true;
     }
     KWO::ERR("Archive: member %s of %s was changed by another program\n",
              PrintableName(wanted.m_name).c_str(), path.c_str());

@@ -2,6 +2,7 @@
 
 #include "core/KWOLog.h"
 #include "files/KWOFile.h"
+#include "files/file_replace.h"
 #include "platform/KWOFileUtils.h"
 #include "platform/os_files.h"
 
@@ -157,10 +158,10 @@ bool KWODir::CopyFile(const char* name, const char* destination) const
     source.SeekEnd();
     const unsigned int size = source.GetPos();
     source.SeekStart();
-    KWOFile target(to.m_text, KWOResFile::ModeWrite);
-    if (target.GetState() != KWOResFile::StateOK)
-        return false;
-    return KWOFileUtils::CopyData(&source, &target, size) == size;
+    // The destination is replaced in one step once the whole copy is on
+    // disk: a failed copy leaves it as it was.
+    return KWO::ReplaceFile(to.m_text, [&source, size](KWOResFile& target)
+                            { return KWOFileUtils::CopyData(&source, &target, size) == size; });
 }
 
 void KWODir::PrintInfo() const

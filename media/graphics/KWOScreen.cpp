@@ -1,6 +1,8 @@
 #include "graphics/KWOScreen.h"
 
 #include "core/KWOLog.h"
+#include "files/KWOResFile.h"
+#include "files/file_replace.h"
 #include "graphics/KWOImage.h"
 #include "graphics/KWOPal.h"
 #include "graphics/pixel_rows.h"
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -671,6 +674,34 @@ void KWOScreen::Flip()
         SDL_GL_SwapBuffers();
 }
 
+namespace
+{
+// Writes the surface as a new BMP file: SDL encodes it in memory, and the
+// file appears whole or not at all, never over an existing one.
+bool SaveBMPFile(SDL_Surface* surface, const char* path)
+{
+    // Room for the headers, a full palette and rows of up to four bytes a
+    // pixel padded to four bytes: more than any BMP that SDL writes.
+    const uint64_t row = (static_cast<uint64_t>(surface->w) * 4 + 3) & ~3ull;
+    const uint64_t room = 14 + 124 + 256 * 4 + row * static_cast<uint64_t>(surface->h);
+    if (room > 0x7FFFFFFF)
+        return false;
+    std::vector<unsigned char> bmp(static_cast<size_t>(room));
+    SDL_RWops* memory = SDL_RWFromMem(bmp.data(), static_cast<int>(bmp.size()));
+    if (memory == nullptr)
+        return false;
+    const bool encoded = SDL_SaveBMP_RW(surface, memory, 0) == 0;
+    const int length = SDL_RWtell(memory);
+    SDL_RWclose(memory);
+    if (!encoded || length <= 0)
+        return false;
+    const unsigned size = static_cast<unsigned>(length);
+    return KWO::ReplaceFile(
+        path, [&bmp, size](KWOResFile& file) { return file.Write(bmp.data(), size) == size; },
+        true);
+}
+} // namespace
+
 bool KWOScreen::BMPScreenshot(const char* prefix)
 {
     if (m_screen == nullptr || prefix == nullptr)
@@ -682,10 +713,7 @@ bool KWOScreen::BMPScreenshot(const char* prefix)
         std::snprintf(suffix, sizeof suffix, "%03d.bmp", n);
         name = std::string(prefix) + suffix;
         if (!KWOFileUtils::FileExist(name.c_str()))
-        {
-            SDL_RWops* file = SDL_RWFromFile(name.c_str(), "wb");
-            return file != nullptr && SDL_SaveBMP_RW(m_screen, file, 1) == 0;
-        }
+            return SaveBMPFile(m_screen, name.c_str());
     }
     return false;
 }

@@ -121,7 +121,7 @@ public:
 
     // Saves the surface as the BMP file <prefix>NNN.bmp, with NNN the first
     // of 000 .. 999 whose file does not exist. False when none is free or
-    // the file cannot be written.
+    // the file cannot be written; the file then does not appear at all.
     bool BMPScreenshot(const char* prefix);
     // The window caption and the title of the iconified window (`title`
     // for both when `icon` is null).

@@ -160,6 +160,14 @@ bool KWOFileUtils::FileCopy(const char* from, const char* to, bool overwrite)
     return !Empty(from) && !Empty(to) && KWO::OS::Copy(from, to, overwrite);
 }
 
+bool KWOFileUtils::FileWrite(const char* path, const void* data, unsigned size)
+{
+    if (Empty(path) || (data == nullptr && size != 0))
+        return false;
+    KWO::OS::FileReplacer file;
+    return file.Begin(path) && file.Write(data, size) && file.Commit();
+}
+
 unsigned KWOFileUtils::CopyData(KWOResFile* from, KWOResFile* to, unsigned count)
 {
     if (!from || !to)

@@ -55,7 +55,15 @@ public:
     // `overwrite` is set and the target is a file, which is then replaced.
     static bool FileRename(const char* from, const char* to, bool overwrite);
     // Copies a file; an existing target is replaced only with `overwrite`.
+    // The copy is written beside the target and put in place in one step; a
+    // link at the target stays and the file it names is replaced.
     static bool FileCopy(const char* from, const char* to, bool overwrite);
+    // Writes `size` bytes as the whole content of the file `path`, replacing
+    // it in one step once everything is on disk: on any failure (a full
+    // disk, say) an existing file stays exactly as it was. A link at `path`
+    // stays and the file it names is replaced; an existing file keeps its
+    // permission bits; one that cannot be written is refused.
+    static bool FileWrite(const char* path, const void* data, unsigned size);
     // Copies up to `count` bytes from one stream to another in pieces of at
     // most 4000 bytes; returns the bytes written (0 for a null stream).
     static unsigned CopyData(KWOResFile* from, KWOResFile* to, unsigned count);

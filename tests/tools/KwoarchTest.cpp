@@ -6,8 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include "files/KWOArchive.h"
+#include "files/KWOResFile.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -164,4 +174,85 @@ TEST(KwoarchProcess, FailuresAreReportedWithAStatus)
     r = Kwoarch({"--help"}, dir);
     EXPECT_EQ(0, r.status);
     EXPECT_NE(std::string::npos, r.out.find("Usage: kwoarch")) << r.out;
+}
+
+TEST(KwoarchProcess, KilledAtAnyMomentAChangeLeavesTheOldOrTheNewArchive)
+{
+    TempDir dir;
+    const std::vector<std::string> names = {"a.bin", "b.bin", "c.bin"};
+    for (size_t i = 0; i < names.size(); ++i)
+        WriteFileBytes(dir / names[i], Bytes((i + 2) << 19, static_cast<unsigned>(i)));
+    WriteFileBytes(dir / "new.bin", Bytes(3 << 19, 9));
+    ASSERT_EQ(0, Kwoarch({"create", "base.dat", "a.bin", "b.bin", "c.bin"}, dir).status);
+    using Listing = std::vector<std::pair<std::string, std::string>>;
+    auto listing = [&dir]() -> Listing
+    {
+        std::unique_ptr<KWOArchive> archive(KWOArchive::OpenArchive((dir / "arch.dat").c_str()));
+        Listing members;
+        if (!archive)
+            return members;
+        for (unsigned int i = 0; i < archive->NbFiles(); ++i)
+        {
+            std::unique_ptr<KWOResFile> stream(archive->OpenResFile(i));
+            std::string bytes(archive->FileSize(i), '\0');
+            if (!stream || stream->Read(&bytes[0], archive->FileSize(i)) != bytes.size())
+                bytes = "(unreadable)";
+            members.emplace_back(archive->FileName(i), bytes);
+        }
+        return members;
+    };
+    auto reset = [&dir]()
+    {
+        std::filesystem::copy_file(dir / "base.dat", dir / "arch.dat",
+                                   std::filesystem::copy_options::overwrite_existing);
+    };
+    reset();
+    const Listing old = listing();
+    ASSERT_EQ(3u, old.size());
+
+    const std::vector<std::vector<std::string>> changes = {
+        {"add", "arch.dat", "new.bin"},
+        {"remove", "arch.dat", "a.bin"},
+        {"update", "arch.dat", "b.bin", "new.bin"},
+        {"rename", "arch.dat", "c.bin", "renamed.bin"}};
+    std::srand(7);
+    for (const auto& change : changes)
+    {
+        SCOPED_TRACE(change[0]);
+        reset();
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(0, Kwoarch(change, dir).status);
+        const auto full = std::chrono::steady_clock::now() - start;
+        const Listing done = listing();
+        ASSERT_NE(old, done);
+        int asWas = 0, asShould = 0;
+        for (int kill = 0; kill < 15; ++kill)
+        {
+            reset();
+            std::vector<char*> argv = {const_cast<char*>(kTool.c_str())};
+            for (const std::string& arg : change)
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            const pid_t pid = ::fork();
+            if (pid == 0)
+            {
+                if (::chdir(dir.Path().c_str()) == 0)
+                    ::execv(argv[0], argv.data());
+                ::_exit(127);
+            }
+            ASSERT_GT(pid, 0);
+            std::this_thread::sleep_for(full * (std::rand() % 110) / 100);
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            const Listing now = listing();
+            if (now == old)
+                ++asWas;
+            else if (now == done)
+                ++asShould;
+            else
+                ADD_FAILURE() << "damaged after a kill";
+        }
+        EXPECT_EQ(15, asWas + asShould);
+    }
+    EXPECT_TRUE(StrayTemporaryFiles(dir.Path()).empty());
 }

@@ -2,7 +2,8 @@
 #include "data.h"
 
 #include "core/KWOMath.h"
-#include "files/KWOFile.h"
+#include "files/KWOMemFile.h"
+#include "platform/KWOFileUtils.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,11 +24,10 @@ double Noise()
 
 bool WriteWav(const std::string& path, const std::vector<double>& samples)
 {
-    KWOFile f(path.c_str(),
-              KWOResFile::ModeRead | KWOResFile::ModeWrite | KWOResFile::ModeTruncate);
-    if (f.GetState() != KWOResFile::StateOK)
-        return false;
+    // The file is made in memory and written in one step: a failed run never
+    // leaves a cut sound behind.
     const unsigned bytes = unsigned(samples.size() * 2);
+    KWOMemFile f(44 + bytes, KWOResFile::ModeRead | KWOResFile::ModeWrite);
     bool ok = f.Write("RIFF", 4) == 4 && f.Write32(36 + bytes) && f.Write("WAVEfmt ", 8) == 8 &&
               f.Write32(16) && f.Write16(1) && f.Write16(1) && f.Write32(kRate) &&
               f.Write32(kRate * 2) && f.Write16(2) && f.Write16(16) && f.Write("data", 4) == 4 &&
@@ -37,7 +37,7 @@ bool WriteWav(const std::string& path, const std::vector<double>& samples)
         const long v = std::lround(std::clamp(s, -1.0, 1.0) * 32000.0);
         ok = ok && f.Write16(static_cast<unsigned short>(static_cast<short>(v)));
     }
-    return ok;
+    return ok && KWOFileUtils::FileWrite(path.c_str(), f.GetData(), 44 + bytes);
 }
 
 std::vector<double> Click()
