@@ -495,7 +495,9 @@ char* KWOString::StringCopy(const char* src, unsigned from, unsigned n)
     if (src == nullptr || src[0] == 0 || n == 0)
         return nullptr;
     size_t available = std::strlen(src);
-    if (from >= available)
+    // A start at the very end copies nothing: a new empty string. Only a
+    // start past the end has nothing to point at.
+    if (from > available)
         return nullptr;
     available -= from;
     if (n > available)

@@ -67,7 +67,8 @@ public:
     void PrintInfo() const;
 
     // A new[] copy of up to `n` characters of `src + from`, owned by the
-    // caller; null for a null or empty source or `n` 0.
+    // caller; null for a null or empty source, `n` 0 or a start past the end
+    // of `src` (a start at its end gives a new empty string).
     static char* StringCopy(const char* src, unsigned from = 0, unsigned n = NPOS);
 
 private:

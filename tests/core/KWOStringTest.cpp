@@ -300,6 +300,11 @@ TEST(KWOString, StringCopy)
     EXPECT_EQ(nullptr, KWOString::StringCopy(nullptr, 0, 1));
     EXPECT_EQ(nullptr, KWOString::StringCopy("abc", 0, 0));
     EXPECT_EQ(nullptr, KWOString::StringCopy("abc", 7, 1));
+    EXPECT_EQ(nullptr, KWOString::StringCopy("abc", 4, 1));
+    char* none = KWOString::StringCopy("abc", 3, NPOS);
+    ASSERT_NE(nullptr, none);
+    EXPECT_STREQ("", none);
+    delete[] none;
 }
 
 TEST(KWOString, PrintInfo)
