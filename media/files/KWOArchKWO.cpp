@@ -15,25 +15,15 @@ const unsigned int kNameBytes = 32;
 // The streams seek with a signed 32-bit offset.
 const unsigned int kLargestOffset = 0x7FFFFFFF;
 
-void Put32(unsigned char* out, unsigned int value)
-{
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-void EncodeRecord(const KWOArchive::Entry& entry, unsigned char* record)
-{
-    // Name zero-padded to 32 bytes, size, start, date.
-    std::memcpy(record, entry.m_name,
-                std::min<size_t>(std::strlen(entry.m_name), KWOArchKWO::NameLimit));
-    Put32(record + kNameBytes, entry.m_size);
-    Put32(record + kNameBytes + 4, entry.m_start);
-    Put32(record + kNameBytes + 8, entry.m_date);
-}
 } // namespace
 
-const KWOArchive::Layout KWOArchKWO::m_layout = {
-    KWOArchKWO::RecordSize, KWOArchKWO::NameLimit, true, {'K', 'W', 'O', 'A'}, false, EncodeRecord};
+const KWOArchive::Layout KWOArchKWO::m_layout = {KWOArchKWO::RecordSize,
+                                                 KWOArchKWO::NameLimit,
+                                                 true,
+                                                 {'K', 'W', 'O', 'A'},
+                                                 false,
+                                                 kNameBytes,
+                                                 true};
 
 KWOArchKWO::KWOArchKWO() : KWOArchive(FormatKWO), m_dataEnd(0) {}
 

@@ -14,24 +14,15 @@ const unsigned int kHeaderSize = 12;
 // The streams seek with a signed 32-bit offset.
 const unsigned int kLargestOffset = 0x7FFFFFFF;
 
-void Put32(unsigned char* out, unsigned int value)
-{
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-void EncodeRecord(const KWOArchive::Entry& entry, unsigned char* record)
-{
-    // Name zero-padded to 56 bytes (no terminator at full length), start, size.
-    std::memcpy(record, entry.m_name,
-                std::min<size_t>(std::strlen(entry.m_name), KWOArchPAK::NameLimit));
-    Put32(record + KWOArchPAK::NameLimit, entry.m_start);
-    Put32(record + KWOArchPAK::NameLimit + 4, entry.m_size);
-}
 } // namespace
 
-const KWOArchive::Layout KWOArchPAK::m_layout = {
-    KWOArchPAK::RecordSize, KWOArchPAK::NameLimit, false, {'P', 'A', 'C', 'K'}, true, EncodeRecord};
+const KWOArchive::Layout KWOArchPAK::m_layout = {KWOArchPAK::RecordSize,
+                                                 KWOArchPAK::NameLimit,
+                                                 false,
+                                                 {'P', 'A', 'C', 'K'},
+                                                 true,
+                                                 KWOArchPAK::NameLimit,
+                                                 false};
 
 KWOArchPAK::KWOArchPAK() : KWOArchive(FormatPAK), m_dataEnd(0) {}
 

@@ -613,7 +613,17 @@ bool KWOArchive::WriteRecords(const Layout& layout, KWOResFile& file, uint64_t o
     // The whole directory in one write.
     std::vector<unsigned char> records(static_cast<size_t>(bytes), 0);
     for (size_t i = 0; i < m_entries.size(); ++i)
-        layout.encodeRecord(*m_entries[i], &records[i * layout.recordSize]);
+    {
+        const Entry& entry = *m_entries[i];
+        unsigned char* record = &records[i * layout.recordSize];
+        std::memcpy(record, entry.m_name,
+                    std::min<size_t>(std::strlen(entry.m_name), layout.nameLimit));
+        unsigned char* field = record + layout.nameBytes;
+        Put32(field, layout.sizeFirst ? entry.m_size : entry.m_start);
+        Put32(field + 4, layout.sizeFirst ? entry.m_start : entry.m_size);
+        if (layout.dates)
+            Put32(field + 8, entry.m_date);
+    }
     const unsigned int n = static_cast<unsigned int>(bytes);
     return file.Write(records.data(), n) == n;
 }

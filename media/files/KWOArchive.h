@@ -168,8 +168,11 @@ protected:
         bool dates;              // the directory keeps modification times
         char magic[4];           // the first four bytes of the file
         bool lengthInHeader;     // the header gives the directory's bytes, not its entries
-        // Writes one entry's directory record (recordSize bytes).
-        void (*encodeRecord)(const Entry& entry, unsigned char* record);
+        // A record: the name zero-padded to nameBytes, then the size and the
+        // start (sizeFirst) or the start and the size, then the date when
+        // the format keeps dates; numbers 32-bit little-endian.
+        unsigned int nameBytes;
+        bool sizeFirst;
     };
 
     // The operations the formats share; they differ only in the layout.
