@@ -99,14 +99,27 @@ uint32_t InterlacedIndex(uint32_t y, uint32_t height)
 
 // Puts the rows of an interlaced image, decoded in pass order, in their
 // places, in place: each cycle of the permutation is followed with one row
-// kept aside. False when the row or the marks cannot be allocated.
-bool Deinterlace(unsigned char* pixels, uint32_t width, uint32_t height)
+// kept aside. The rows from `filled` on in decoding order are zeros (the
+// data ended before them): only rows with data are copied, and zeros are
+// written only where a row with data was, so a picture whose data end early
+// costs what its data fill. False when the row kept aside or the marks
+// cannot be allocated.
+bool Deinterlace(unsigned char* pixels, uint32_t width, uint32_t height, uint32_t filled)
 {
     std::unique_ptr<unsigned char[]> aside(new (std::nothrow) unsigned char[width]);
     std::unique_ptr<bool[]> placed(new (std::nothrow) bool[height]());
     if (aside == nullptr || placed == nullptr)
         return false;
     const auto row = [pixels, width](uint32_t i) { return pixels + size_t(i) * width; };
+    // Row `to` takes decoded row `from` (or `aside` for the row that
+    // started the cycle); row `to` still holds decoded row `to`.
+    const auto move = [&](uint32_t to, uint32_t from, const unsigned char* source)
+    {
+        if (from < filled)
+            std::memcpy(row(to), source, width);
+        else if (to < filled)
+            std::memset(row(to), 0, width);
+    };
     for (uint32_t first = 0; first < height; ++first)
     {
         if (placed[first])
@@ -116,17 +129,17 @@ bool Deinterlace(unsigned char* pixels, uint32_t width, uint32_t height)
         // decoded row that belongs there, and so on around the cycle.
         uint32_t hole = first;
         uint32_t from = InterlacedIndex(hole, height);
-        if (from != first)
+        if (from != first && first < filled)
             std::memcpy(aside.get(), row(first), width);
         while (from != first)
         {
-            std::memcpy(row(hole), row(from), width);
+            move(hole, from, row(from));
             placed[hole] = true;
             hole = from;
             from = InterlacedIndex(hole, height);
         }
         if (hole != first)
-            std::memcpy(row(hole), aside.get(), width);
+            move(hole, first, aside.get());
         placed[hole] = true;
     }
     return true;
@@ -225,7 +238,8 @@ bool GIFLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
         // reach (they may end early) is cleared.
         const size_t decoded = DecodeSubBlocks(f, codeSize, buffer, count);
         std::memset(buffer + decoded, 0, count - decoded);
-        if (interlaced && !Deinterlace(buffer, w, h))
+        const uint32_t filled = static_cast<uint32_t>((decoded + w - 1) / w);
+        if (interlaced && !Deinterlace(buffer, w, h, filled))
         {
             KWO::LOG("GIF: error reading image\n");
             return false;

@@ -31,7 +31,8 @@ TEST(GIFCodec, InterlacedRowsComeInFourPasses)
     for (unsigned n = 0; n < 10; ++n)
         EXPECT_EQ(image.GetPixel(0, rowOfFileLine[n]), n) << "file line " << n;
 
-    // Every height up to 40, rows of 3 pixels: the passes in their order.
+    // Every height up to 40, rows of 3 pixels: the passes in their order,
+    // with all the data and with data that end halfway through a line.
     for (unsigned h = 1; h <= 40; ++h)
     {
         static const unsigned first[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
@@ -41,12 +42,19 @@ TEST(GIFCodec, InterlacedRowsComeInFourPasses)
                 rows.push_back(y);
         std::vector<uint8_t> pixels;
         for (unsigned n = 0; n < h; ++n)
-            pixels.insert(pixels.end(), {uint8_t(n), uint8_t(n + 100), uint8_t(n)});
-        ASSERT_TRUE(LoadBytes(image, GifHeader(3, h, 7) + GifImage(3, h, pixels, 0x40) + ";", 3));
-        for (unsigned n = 0; n < h; ++n)
+            pixels.insert(pixels.end(), {uint8_t(n + 1), uint8_t(n + 100), uint8_t(n + 1)});
+        for (size_t count : {pixels.size(), pixels.size() / 2})
         {
-            EXPECT_EQ(image.GetPixel(0, int(rows[n])), n) << h << " rows, file line " << n;
-            EXPECT_EQ(image.GetPixel(1, int(rows[n])), n + 100) << h << " rows, file line " << n;
+            const std::vector<uint8_t> part(pixels.begin(), pixels.begin() + count);
+            const std::string file = GifHeader(3, h, 7) + "," + LE16(0) + LE16(0) + LE16(3) +
+                                     LE16(h) + '\x40' + '\x08' +
+                                     SubBlocks(LiteralLZW(part, 8, false));
+            ASSERT_TRUE(LoadBytes(image, file, 3));
+            for (unsigned n = 0; n < h; ++n)
+                for (unsigned x = 0; x < 3; ++x)
+                    EXPECT_EQ(image.GetPixel(int(x), int(rows[n])),
+                              3 * n + x < count ? pixels[3 * n + x] : 0u)
+                        << h << " rows, " << count << " pixels, file line " << n << ", x " << x;
         }
     }
 }
