@@ -24,12 +24,18 @@ for target in "${targets[@]}"; do
     if [ -d "fuzz/corpus/$name" ]; then
         cp -r "fuzz/corpus/$name/." "$work/"
     fi
+    # The picture readers take memory in proportion to their input: a single
+    # allocation above 128 MB is a failure there.
+    limits=()
+    case "$name" in
+        image_*) limits=(-malloc_limit_mb=128) ;;
+    esac
     echo "fuzz: $name for ${seconds}s"
     # A crash, leak or timeout makes libFuzzer exit non-zero, and this script
     # with it. The corpus is named by its absolute path: a target may change
     # its working directory.
     SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-        "$PWD/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+        "$PWD/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 ${limits[@]+"${limits[@]}"} \
         -print_final_stats=0 -artifact_prefix="$work.artifact-" "$work" >"$work.log" 2>&1 || {
         tail -n 60 "$work.log"
         ls "$work".artifact-* 2>/dev/null

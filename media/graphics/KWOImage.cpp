@@ -7,6 +7,7 @@
 #include "graphics/pixel_rows.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -154,6 +155,52 @@ int MergeRanges(Range* ranges, int count)
     return n;
 }
 } // namespace
+
+// ---- decoding limits ------------------------------------------------------------
+
+namespace
+{
+std::atomic<unsigned int> g_maxDecodeWidth{KWOImage::DefaultMaxDecodeSide};
+std::atomic<unsigned int> g_maxDecodeHeight{KWOImage::DefaultMaxDecodeSide};
+std::atomic<unsigned int> g_maxDecodePixels{KWOImage::DefaultMaxDecodePixels};
+} // namespace
+
+void KWOImage::SetDecodeLimits(unsigned int maxWidth, unsigned int maxHeight,
+                               unsigned int maxPixels)
+{
+    g_maxDecodeWidth.store(maxWidth, std::memory_order_relaxed);
+    g_maxDecodeHeight.store(maxHeight, std::memory_order_relaxed);
+    g_maxDecodePixels.store(maxPixels, std::memory_order_relaxed);
+}
+
+unsigned int KWOImage::MaxDecodeWidth()
+{
+    return g_maxDecodeWidth.load(std::memory_order_relaxed);
+}
+
+unsigned int KWOImage::MaxDecodeHeight()
+{
+    return g_maxDecodeHeight.load(std::memory_order_relaxed);
+}
+
+unsigned int KWOImage::MaxDecodePixels()
+{
+    return g_maxDecodePixels.load(std::memory_order_relaxed);
+}
+
+bool WithinDecodeLimits(const char* format, uint64_t width, uint64_t height)
+{
+    const unsigned int maxWidth = KWOImage::MaxDecodeWidth();
+    const unsigned int maxHeight = KWOImage::MaxDecodeHeight();
+    const unsigned int maxPixels = KWOImage::MaxDecodePixels();
+    if (width <= maxWidth && height <= maxHeight && width * height <= maxPixels)
+        return true;
+    KWO::LOG("%s: picture of %llu x %llu pixels is over the decoding limits (%u x %u, %u "
+             "pixels)\n",
+             format, static_cast<unsigned long long>(width),
+             static_cast<unsigned long long>(height), maxWidth, maxHeight, maxPixels);
+    return false;
+}
 
 // ---- construction ------------------------------------------------------------
 

@@ -16,6 +16,10 @@
 // 5 run-length encoded TGA (save only), 6 the glyph picture of a font file
 // (load only).
 //
+// Load refuses pictures larger than the decoding limits (SetDecodeLimits)
+// before it allocates their pixels, so that a small damaged or hostile file
+// cannot claim a huge buffer.
+//
 // Text is drawn with the bitmap fonts of KWOFont (DrawText, DrawTextEx).
 #ifndef KWOMEDIA_GRAPHICS_KWOIMAGE_H
 #define KWOMEDIA_GRAPHICS_KWOIMAGE_H
@@ -42,6 +46,28 @@ public:
         DrawNormal = 0,
         DrawXor = 1
     };
+
+    // The default decoding limits: 16384 pixels on a side, 2^26 pixels in
+    // all (a 8192 x 8192 picture).
+    enum : unsigned int
+    {
+        DefaultMaxDecodeSide = 16384,
+        DefaultMaxDecodePixels = 1u << 26
+    };
+
+    // The largest picture Load decodes, for every image of the process: a
+    // file whose picture is wider than maxWidth, higher than maxHeight or
+    // has more than maxPixels pixels is refused before its pixels are
+    // allocated, with a log line naming the format ("GIF: picture of
+    // 20000 x 100 pixels is over the decoding limits (...)\n"). 0xFFFFFFFF
+    // lifts a limit; no buffer passes 256 MiB whatever the limits say. May
+    // be called from any thread: a load running meanwhile sees each of the
+    // three values either before or after the change.
+    static void SetDecodeLimits(unsigned int maxWidth, unsigned int maxHeight,
+                                unsigned int maxPixels);
+    static unsigned int MaxDecodeWidth();
+    static unsigned int MaxDecodeHeight();
+    static unsigned int MaxDecodePixels();
 
     // A picture of width x height at `bpp` bits per pixel, cleared to 0.
     // With a zero width or height (or a buffer that cannot be allocated) the

@@ -164,6 +164,14 @@ bool FileLineSize(const InfoHeader& info, uint32_t* line, uint32_t* padded)
     return KWO::SizeAdd(*line, (4 - (*line & 3)) & 3, padded);
 }
 
+// True when the stream holds n bytes from the pixel data offset on.
+bool HoldsBytes(KWOResFile& f, uint32_t start, uint32_t dataOffset, uint32_t n)
+{
+    const uint64_t position = uint64_t(f.GetPos()) - start;
+    const uint64_t end = position + kwo_codecs::BytesLeft(f);
+    return uint64_t(dataOffset) + n <= end;
+}
+
 // True when the stream holds the uncompressed pixel data from the pixel data
 // offset on (the last line's padding may be missing).
 bool HoldsPlainLines(KWOResFile& f, uint32_t start, uint32_t dataOffset, const InfoHeader& info)
@@ -174,13 +182,12 @@ bool HoldsPlainLines(KWOResFile& f, uint32_t start, uint32_t dataOffset, const I
     if (!FileLineSize(info, &line, &padded) || !KWO::SizeMul(info.height - 1, padded, &lines) ||
         !KWO::SizeAdd(lines, line, &needed))
         return false;
-    const uint64_t position = uint64_t(f.GetPos()) - start;
-    const uint64_t end = position + kwo_codecs::BytesLeft(f);
-    return uint64_t(dataOffset) + needed <= end;
+    return HoldsBytes(f, start, dataOffset, needed);
 }
 
-// Uncompressed lines, bottom line first, each padded to 4 bytes in the file.
-bool ReadPlainLines(KWOResFile& f, const InfoHeader& info, unsigned char* pixels, uint32_t lineSize)
+// The lines of ReadPlainLines; *done counts the lines read whole.
+bool ReadPlainLinesFrom(KWOResFile& f, const InfoHeader& info, unsigned char* pixels,
+                        uint32_t lineSize, uint32_t* done)
 {
     const uint32_t width = info.width;
     const uint32_t height = info.height;
@@ -203,6 +210,7 @@ bool ReadPlainLines(KWOResFile& f, const InfoHeader& info, unsigned char* pixels
         {
             return DataError();
         }
+        *done = i + 1;
         if (i + 1 < height)
         {
             if (padding != 0 && !f.Seek(static_cast<int>(padding), 1))
@@ -214,34 +222,101 @@ bool ReadPlainLines(KWOResFile& f, const InfoHeader& info, unsigned char* pixels
     return true;
 }
 
-// RLE8 data into a cleared buffer, bottom line first. Runs and deltas are
-// cut at the picture's edges; data that ends before the end of the picture
-// is an error.
+// Uncompressed lines, bottom line first, each padded to 4 bytes in the file.
+// On a failure the lines not read are cleared.
+bool ReadPlainLines(KWOResFile& f, const InfoHeader& info, unsigned char* pixels, uint32_t lineSize)
+{
+    const uint32_t height = info.height;
+    uint32_t done = 0; // lines read, from the bottom
+    const bool ok = ReadPlainLinesFrom(f, info, pixels, lineSize, &done);
+    if (!ok)
+        ClearRows(pixels, lineSize, 0, height - done);
+    return ok;
+}
+
+// The pixels of RLE8 data, bottom line first. Decoding only moves forward
+// (runs to the right, line ends and deltas up), so every pixel the cursor
+// passes over without a run is cleared as it goes, and the rest of the
+// picture when decoding ends, whatever ends it.
+class RLE8Canvas
+{
+public:
+    RLE8Canvas(unsigned char* pixels, uint32_t width, uint32_t height)
+        : m_pixels(pixels), m_width(width), m_height(height)
+    {
+    }
+    ~RLE8Canvas() { MoveTo(m_height, 0); }
+
+    uint32_t X() const { return m_x; }
+    uint32_t Y() const { return m_y; } // counted from the bottom line
+    bool Inside() const { return m_y < m_height; }
+
+    // Writes n bytes (at most the room left on the line) at the cursor.
+    void Run(unsigned char value, uint32_t n)
+    {
+        std::memset(Row(m_y) + m_x, value, n);
+        m_x += n;
+    }
+    void Literal(const unsigned char* bytes, uint32_t n)
+    {
+        std::memcpy(Row(m_y) + m_x, bytes, n);
+        m_x += n;
+    }
+
+    // Moves the cursor forward to column x of line y (y may pass the top
+    // line), clearing the pixels passed over.
+    void MoveTo(uint64_t y, uint32_t x)
+    {
+        if (y >= m_height)
+        {
+            y = m_height;
+            x = 0;
+        }
+        while (m_y < y)
+        {
+            std::memset(Row(m_y) + m_x, 0, m_width - m_x);
+            ++m_y;
+            m_x = 0;
+        }
+        if (m_y < m_height && x > m_x)
+        {
+            std::memset(Row(m_y) + m_x, 0, x - m_x);
+            m_x = x;
+        }
+    }
+
+private:
+    unsigned char* Row(uint32_t y) { return m_pixels + size_t(m_height - 1 - y) * m_width; }
+
+    unsigned char* m_pixels;
+    uint32_t m_width;
+    uint32_t m_height;
+    uint32_t m_x = 0;
+    uint32_t m_y = 0;
+};
+
+// RLE8 data, bottom line first. Runs and deltas are cut at the picture's
+// edges; data that ends before the end of the picture is an error.
 bool ReadRLE8(KWOResFile& f, const InfoHeader& info, unsigned char* pixels)
 {
     const uint32_t width = info.width;
-    const uint32_t height = info.height;
     ByteSource src(f);
-    uint32_t x = 0;
-    uint32_t y = 0; // counted from the bottom line
+    RLE8Canvas canvas(pixels, width, info.height);
     unsigned char literal[256];
     for (;;)
     {
         unsigned char count, value;
         if (!src.Next(count) || !src.Next(value))
             return UnexpectedEOF();
-        unsigned char* row = pixels + size_t(height - 1 - y) * width;
         if (count > 0)
         {
-            const uint32_t n = std::min<uint32_t>(count, width - x);
-            std::memset(row + x, value, n);
-            x += n;
+            canvas.Run(value, std::min<uint32_t>(count, width - canvas.X()));
             continue;
         }
         if (value == 0) // end of line
         {
-            x = 0;
-            if (++y >= height)
+            canvas.MoveTo(uint64_t(canvas.Y()) + 1, 0);
+            if (!canvas.Inside())
                 return true;
         }
         else if (value == 1) // end of picture
@@ -253,9 +328,8 @@ bool ReadRLE8(KWOResFile& f, const InfoHeader& info, unsigned char* pixels)
             unsigned char dx, dy;
             if (!src.Next(dx) || !src.Next(dy))
                 return UnexpectedEOF();
-            x = std::min<uint32_t>(x + dx, width);
-            y += dy;
-            if (y >= height)
+            canvas.MoveTo(uint64_t(canvas.Y()) + dy, std::min<uint32_t>(canvas.X() + dx, width));
+            if (!canvas.Inside())
                 return true;
         }
         else // absolute run of `value` bytes, padded to an even count
@@ -263,9 +337,7 @@ bool ReadRLE8(KWOResFile& f, const InfoHeader& info, unsigned char* pixels)
             const uint32_t n = value + (value & 1u);
             if (src.Take(literal, n) != n)
                 return UnexpectedEOF();
-            const uint32_t keep = std::min<uint32_t>(value, width - x);
-            std::memcpy(row + x, literal, keep);
-            x += keep;
+            canvas.Literal(literal, std::min<uint32_t>(value, width - canvas.X()));
         }
     }
 }
@@ -304,15 +376,20 @@ bool BMPLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
         KWO::LOG("BMP: can not allocate image\n");
         return false;
     }
+    if (!WithinDecodeLimits("BMP", info.width, info.height))
+        return false;
     if (depth == 8 && !ReadColourTable(f, start, dataOffset, info, palette))
         return false;
     // Uncompressed data are read whole: a file that cannot hold them is
-    // refused before a buffer is allocated for them.
+    // refused before a buffer is allocated for them. Run-length data must at
+    // least hold one code.
     if (info.compression == kCompressionNone && !HoldsPlainLines(f, start, dataOffset, info))
         return info.bitCount < 8 ? UnexpectedEOF() : DataError();
+    if (info.compression == kCompressionRLE8 && !HoldsBytes(f, start, dataOffset, 2))
+        return UnexpectedEOF();
 
     FreePixels(pixels);
-    unsigned char* buffer = AllocPixels(info.width, info.height, bytesPerPixel);
+    unsigned char* buffer = NewPixels(info.width, info.height, bytesPerPixel);
     if (buffer == nullptr)
     {
         KWO::LOG("BMP: can not allocate image\n");

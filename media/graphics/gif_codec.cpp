@@ -51,43 +51,98 @@ void SkipSubBlocks(KWOResFile& f)
     }
 }
 
-// Gathers the image's data sub-blocks end to end. Data that end without the
-// terminating empty block give what was read.
-void ReadSubBlocks(KWOResFile& f, std::vector<unsigned char>* data)
+// Decodes the image's data sub-blocks into out[0 .. count) as they are
+// read, a few at a time, and passes over the rest of them once decoding has
+// stopped. Data that end without the terminating empty block give what was
+// read. Returns the number of bytes decoded.
+size_t DecodeSubBlocks(KWOResFile& f, unsigned int codeSize, unsigned char* out, size_t count)
 {
+    kwo_codecs::LZWDecoder decoder(codeSize, out, count);
+    bool decoding = true;
+    unsigned char piece[16 * 255];
+    size_t have = 0;
     unsigned char n;
     while (f.Read(&n, 1) == 1 && n != 0)
     {
-        const size_t at = data->size();
-        data->resize(at + n);
-        const unsigned int got = f.Read(data->data() + at, n);
-        if (got != n)
+        if (have + n > sizeof piece)
         {
-            data->resize(at + got);
-            return;
+            if (decoding)
+                decoding = decoder.Feed(piece, have);
+            have = 0;
         }
+        const unsigned int got = f.Read(piece + have, n);
+        have += got;
+        if (got != n)
+            break;
     }
+    if (decoding && have != 0)
+        decoder.Feed(piece, have);
+    return decoder.Decoded();
 }
 
-// Puts the lines of an interlaced image, decoded in pass order, at their
-// rows: rows 0, 8, 16, ..., then 4, 12, ..., then 2, 6, ..., then 1, 3, 5,
-// .... Only the `decoded` bytes are copied; the rest of `pixels` stays as it
-// is (cleared).
-void Deinterlace(const unsigned char* lines, size_t decoded, unsigned char* pixels, uint32_t width,
-                 uint32_t height)
+// The position in decoding order of row y of an interlaced image: its rows
+// come in four passes, rows 0, 8, 16, ..., then 4, 12, ..., then 2, 6, ...,
+// then 1, 3, 5, ....
+uint32_t InterlacedIndex(uint32_t y, uint32_t height)
 {
-    static const uint32_t firstRow[4] = {0, 4, 2, 1};
-    static const uint32_t step[4] = {8, 8, 4, 2};
-    size_t at = 0;
-    for (int pass = 0; pass < 4; ++pass)
+    const uint32_t pass1 = (height + 7) / 8; // rows in the first pass
+    const uint32_t pass2 = (height + 3) / 8;
+    const uint32_t pass3 = (height + 1) / 4;
+    if (y % 8 == 0)
+        return y / 8;
+    if (y % 8 == 4)
+        return pass1 + y / 8;
+    if (y % 4 == 2)
+        return pass1 + pass2 + y / 4;
+    return pass1 + pass2 + pass3 + y / 2;
+}
+
+// Puts the rows of an interlaced image, decoded in pass order, in their
+// places, in place: each cycle of the permutation is followed with one row
+// kept aside. The rows from `filled` on in decoding order are zeros (the
+// data ended before them): only rows with data are copied, and zeros are
+// written only where a row with data was, so a picture whose data end early
+// costs what its data fill. False when the row kept aside or the marks
+// cannot be allocated.
+bool Deinterlace(unsigned char* pixels, uint32_t width, uint32_t height, uint32_t filled)
+{
+    std::unique_ptr<unsigned char[]> aside(new (std::nothrow) unsigned char[width]);
+    std::unique_ptr<bool[]> placed(new (std::nothrow) bool[height]());
+    if (aside == nullptr || placed == nullptr)
+        return false;
+    const auto row = [pixels, width](uint32_t i) { return pixels + size_t(i) * width; };
+    // Row `to` takes decoded row `from` (or `aside` for the row that
+    // started the cycle); row `to` still holds decoded row `to`.
+    const auto move = [&](uint32_t to, uint32_t from, const unsigned char* source)
     {
-        for (uint32_t y = firstRow[pass]; y < height && at < decoded; y += step[pass])
+        if (from < filled)
+            std::memcpy(row(to), source, width);
+        else if (to < filled)
+            std::memset(row(to), 0, width);
+    };
+    for (uint32_t first = 0; first < height; ++first)
+    {
+        if (placed[first])
+            continue;
+        // Row `first` holds the decoded row `first`; it belongs elsewhere
+        // unless the two indices meet. Fill the hole it leaves from the
+        // decoded row that belongs there, and so on around the cycle.
+        uint32_t hole = first;
+        uint32_t from = InterlacedIndex(hole, height);
+        if (from != first && first < filled)
+            std::memcpy(aside.get(), row(first), width);
+        while (from != first)
         {
-            const size_t n = decoded - at < width ? decoded - at : width;
-            std::memcpy(pixels + size_t(y) * width, lines + at, n);
-            at += width;
+            move(hole, from, row(from));
+            placed[hole] = true;
+            hole = from;
+            from = InterlacedIndex(hole, height);
         }
+        if (hole != first)
+            move(hole, first, aside.get());
+        placed[hole] = true;
     }
+    return true;
 }
 } // namespace
 
@@ -160,10 +215,17 @@ bool GIFLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
         unsigned char codeSize;
         if (f.Read(&codeSize, 1) != 1)
             return ImageDataError();
-        unsigned char* buffer = AllocPixels(w, h, 1); // cleared: data may end early
-        if (buffer == nullptr || codeSize < 1 || codeSize > 8)
+        uint32_t count;
+        if (codeSize < 1 || codeSize > 8 || !KWO::BufferSize(w, h, 1, &count) || count == 0)
         {
-            delete[] buffer;
+            KWO::LOG("GIF: error reading image\n");
+            return false;
+        }
+        if (!WithinDecodeLimits("GIF", w, h))
+            return false;
+        unsigned char* buffer = NewPixels(w, h, 1);
+        if (buffer == nullptr)
+        {
             KWO::LOG("GIF: error reading image\n");
             return false;
         }
@@ -172,24 +234,15 @@ bool GIFLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
         *height = h;
         *bpp = 8;
 
-        std::vector<unsigned char> data;
-        ReadSubBlocks(f, &data);
-        const size_t count = size_t(w) * h; // checked by AllocPixels
-        if (interlaced)
+        // The decoder writes the pixels in place; what the data do not
+        // reach (they may end early) is cleared.
+        const size_t decoded = DecodeSubBlocks(f, codeSize, buffer, count);
+        std::memset(buffer + decoded, 0, count - decoded);
+        const uint32_t filled = static_cast<uint32_t>((decoded + w - 1) / w);
+        if (interlaced && !Deinterlace(buffer, w, h, filled))
         {
-            std::unique_ptr<unsigned char[]> lines(new (std::nothrow) unsigned char[count]);
-            if (lines == nullptr)
-            {
-                KWO::LOG("GIF: error reading image\n");
-                return false;
-            }
-            const size_t decoded =
-                kwo_codecs::LZWDecode(data.data(), data.size(), codeSize, lines.get(), count);
-            Deinterlace(lines.get(), decoded, buffer, w, h);
-        }
-        else
-        {
-            kwo_codecs::LZWDecode(data.data(), data.size(), codeSize, buffer, count);
+            KWO::LOG("GIF: error reading image\n");
+            return false;
         }
 
         const std::vector<unsigned char>& table = local ? localTable : globalTable;

@@ -52,11 +52,12 @@ bool KWOFPictureLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width,
         FreePixels(pixels);
         return false;
     }
-    if (!RowsFit(f, header))
+    if (!RowsFit(f, header) || !WithinDecodeLimits("Font", header.width, header.height))
         return false;
     FreePixels(pixels);
     const unsigned int bytes = depth <= 8 ? 1 : depth / 8;
-    unsigned char* buffer = AllocPixels(header.width, header.height, bytes);
+    // Not cleared: the rows are read whole, or the buffer is dropped.
+    unsigned char* buffer = NewPixels(header.width, header.height, bytes);
     if (buffer == nullptr)
         return false;
     if (!ReadRows(f, header, buffer))

@@ -17,59 +17,6 @@ namespace kwo_codecs
 namespace
 {
 constexpr unsigned int kMaxCodeBits = 12;
-constexpr unsigned int kTableSize = 1u << kMaxCodeBits;
-
-// Reads codes least significant bit first from a byte array.
-class BitReader
-{
-public:
-    BitReader(const unsigned char* data, size_t size) : m_p(data), m_end(data + size) {}
-
-    // The next code of `width` bits; false when the data run out.
-    bool Read(unsigned int width, unsigned int* code)
-    {
-        if (m_count < width)
-        {
-            Refill();
-            if (m_count < width)
-                return false;
-        }
-        *code = static_cast<unsigned int>(m_bits & ((uint64_t(1) << width) - 1));
-        m_bits >>= width;
-        m_count -= width;
-        return true;
-    }
-
-private:
-    void Refill()
-    {
-        if (m_end - m_p >= 8)
-        {
-            // Load 8 bytes above the bits still held and count the whole
-            // bytes that fit. The bytes cut off at the top are loaded again
-            // next time at the same place, so whatever of them stayed in
-            // the word is already right.
-            uint64_t word = 0;
-            for (unsigned int i = 0; i < 8; ++i)
-                word |= uint64_t(m_p[i]) << (8 * i);
-            m_bits |= word << m_count;
-            const unsigned int take = (63 - m_count) >> 3;
-            m_p += take;
-            m_count += 8 * take;
-            return;
-        }
-        while (m_count <= 56 && m_p < m_end)
-        {
-            m_bits |= uint64_t(*m_p++) << m_count;
-            m_count += 8;
-        }
-    }
-
-    const unsigned char* m_p;
-    const unsigned char* m_end;
-    uint64_t m_bits = 0;
-    unsigned int m_count = 0;
-};
 
 // Copies n bytes from out[from] to out[to], from < to, front to back, so
 // that a source overlapping the destination repeats itself. `room` is the
@@ -101,40 +48,80 @@ inline void CopyString(unsigned char* out, size_t from, size_t to, size_t n, siz
 }
 } // namespace
 
-size_t LZWDecode(const unsigned char* data, size_t size, unsigned int minCodeSize,
-                 unsigned char* out, size_t count)
+LZWDecoder::LZWDecoder(unsigned int minCodeSize, unsigned char* out, size_t count)
+    : m_out(out), m_count(count), m_minCodeSize(minCodeSize),
+      m_stopped(minCodeSize < 1 || minCodeSize > 8 || out == nullptr || count == 0),
+      m_width(minCodeSize + 1), m_next((1u << (minCodeSize & 15)) + 2)
 {
-    if (minCodeSize < 1 || minCodeSize > 8 || out == nullptr || count == 0)
-        return 0;
-    const unsigned int clear = 1u << minCodeSize;
+}
+
+bool LZWDecoder::Feed(const unsigned char* data, size_t size)
+{
+    if (m_stopped)
+        return false;
+    // The state in locals: the output is written through a byte pointer,
+    // which could alias the members and would make the compiler reload
+    // them after every store.
+    unsigned char* const out = m_out;
+    const size_t count = m_count;
+    const unsigned int clear = 1u << m_minCodeSize;
     const unsigned int end = clear + 1;
-
-    // Where each code's string starts in the output, and its length.
-    uint32_t start[kTableSize];
-    uint16_t length[kTableSize];
-
-    BitReader bits(data, size);
-    unsigned int width = minCodeSize + 1;
-    unsigned int next = clear + 2; // the next free code
-    bool havePrevious = false;     // false right after a clear code
-    size_t previousStart = 0;
-    size_t previousLength = 0;
-    size_t o = 0;
+    const unsigned char* p = data;
+    const unsigned char* const stop = data + size;
+    uint64_t bits = m_bits;
+    unsigned int bitCount = m_bitCount;
+    unsigned int width = m_width;
+    unsigned int next = m_next;
+    bool havePrevious = m_havePrevious;
+    size_t previousStart = m_previousStart;
+    size_t previousLength = m_previousLength;
+    size_t o = m_o;
+    bool more = true; // false once decoding stops
 
     while (o < count)
     {
-        unsigned int code;
-        if (!bits.Read(width, &code))
-            break;
+        if (bitCount < width)
+        {
+            if (stop - p >= 8)
+            {
+                // Load 8 bytes above the bits still held and count the
+                // whole bytes that fit. The bytes cut off at the top are
+                // loaded again next time at the same place, so whatever of
+                // them stayed in the word is already right.
+                uint64_t word = 0;
+                for (unsigned int i = 0; i < 8; ++i)
+                    word |= uint64_t(p[i]) << (8 * i);
+                bits |= word << bitCount;
+                const unsigned int take = (63 - bitCount) >> 3;
+                p += take;
+                bitCount += 8 * take;
+            }
+            else
+            {
+                while (bitCount <= 56 && p < stop)
+                {
+                    bits |= uint64_t(*p++) << bitCount;
+                    bitCount += 8;
+                }
+                if (bitCount < width)
+                    break; // the code goes on in the next piece
+            }
+        }
+        const unsigned int code = static_cast<unsigned int>(bits & ((uint64_t(1) << width) - 1));
+        bits >>= width;
+        bitCount -= width;
         if (code == clear)
         {
-            width = minCodeSize + 1;
+            width = m_minCodeSize + 1;
             next = clear + 2;
             havePrevious = false;
             continue;
         }
         if (code == end)
+        {
+            more = false;
             break;
+        }
 
         size_t n;
         const size_t room = count - o;
@@ -145,8 +132,8 @@ size_t LZWDecode(const unsigned char* data, size_t size, unsigned int minCodeSiz
         }
         else if (code < next)
         {
-            n = length[code];
-            CopyString(out, start[code], o, n < room ? n : room, room);
+            n = m_length[code];
+            CopyString(out, m_start[code], o, n < room ? n : room, room);
         }
         else if (code == next && havePrevious)
         {
@@ -155,13 +142,14 @@ size_t LZWDecode(const unsigned char* data, size_t size, unsigned int minCodeSiz
         }
         else
         {
-            break; // a code not defined yet: corrupt data
+            more = false; // a code not defined yet: corrupt data
+            break;
         }
 
         if (havePrevious && next < kTableSize)
         {
-            start[next] = static_cast<uint32_t>(previousStart);
-            length[next] = static_cast<uint16_t>(previousLength + 1);
+            m_start[next] = static_cast<uint32_t>(previousStart);
+            m_length[next] = static_cast<uint16_t>(previousLength + 1);
             ++next;
             if (next == (1u << width) && width < kMaxCodeBits)
                 ++width;
@@ -171,6 +159,18 @@ size_t LZWDecode(const unsigned char* data, size_t size, unsigned int minCodeSiz
         previousLength = n;
         o += n < room ? n : room;
     }
-    return o;
+    if (o >= count)
+        more = false;
+
+    m_bits = bits;
+    m_bitCount = bitCount;
+    m_width = width;
+    m_next = next;
+    m_havePrevious = havePrevious;
+    m_previousStart = previousStart;
+    m_previousLength = previousLength;
+    m_o = o;
+    m_stopped = !more;
+    return more;
 }
 } // namespace kwo_codecs

@@ -48,6 +48,56 @@ void ReadTrailingPalette(ByteSource& src, KWOPal** palette)
     for (unsigned int i = 0; i < n; ++i)
         e[i] = KWOColor{rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], 0};
 }
+
+// The fewest bytes that encode a plane line of `bytesPerLine` positions:
+// a run of 63 in two bytes as often as it fits, then a single byte for one
+// position left or a run (cut at the line's end) for more.
+uint64_t ShortestLine(uint32_t bytesPerLine)
+{
+    const uint32_t rest = bytesPerLine % kMaxRun;
+    return 2 * uint64_t(bytesPerLine / kMaxRun) + (rest == 0 ? 0 : rest == 1 ? 1 : 2);
+}
+
+// Decodes the run-length data into `pixels`. Writes every pixel when it
+// returns true; *line gets the line being decoded when it returns false.
+bool ReadLines(ByteSource& src, unsigned char* pixels, uint32_t width, uint32_t height,
+               uint32_t planes, uint32_t bytesPerLine, uint32_t* line)
+{
+    const uint32_t rowBytes = width * planes; // fits: the buffer was allocated
+    for (uint32_t y = 0; y < height; ++y)
+    {
+        *line = y;
+        unsigned char* row = pixels + size_t(y) * rowBytes;
+        for (uint32_t p = 0; p < planes; ++p)
+        {
+            unsigned char* out = row + (planes - 1 - p);
+            // Positions past the width are padding and dropped; a run ends
+            // with the plane line.
+            uint32_t x = 0;
+            while (x < bytesPerLine)
+            {
+                unsigned char b, value;
+                uint32_t count = 1;
+                if (!src.Next(b))
+                    return false;
+                value = b;
+                if ((b & 0xC0) == 0xC0)
+                {
+                    count = b & 0x3F;
+                    if (!src.Next(value))
+                        return false;
+                }
+                uint32_t end = x + count < bytesPerLine ? x + count : bytesPerLine;
+                for (; x < end; ++x)
+                {
+                    if (x < width)
+                        out[size_t(x) * planes] = value;
+                }
+            }
+        }
+    }
+    return true;
+}
 } // namespace
 
 bool PCXLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigned int* height,
@@ -80,8 +130,23 @@ bool PCXLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
     if (w <= 0 || h <= 0 || (planes != 1 && planes != 3 && planes != 4))
         return false;
 
+    uint32_t size;
+    if (!KWO::BufferSize(uint32_t(w), uint32_t(h), planes, &size) ||
+        !WithinDecodeLimits("PCX", uint32_t(w), uint32_t(h)))
+        return false;
+    // Every position of a line must lie in the file's lines; then each
+    // pixel is written. Data too short for the lines fail as the decoding
+    // would, before anything is allocated.
+    if (bytesPerLine < uint32_t(w))
+    {
+        KWO::LOG("PCX: %u bytes per line cannot hold a line of %d pixels\n", bytesPerLine, w);
+        return false;
+    }
+    if (ShortestLine(bytesPerLine) * planes * uint32_t(h) > kwo_codecs::BytesLeft(f))
+        return false;
+
     FreePixels(pixels);
-    unsigned char* buffer = AllocPixels(uint32_t(w), uint32_t(h), planes);
+    unsigned char* buffer = NewPixels(uint32_t(w), uint32_t(h), planes);
     if (buffer == nullptr)
         return false;
     *pixels = buffer;
@@ -90,37 +155,11 @@ bool PCXLoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
     *bpp = static_cast<unsigned short>(8 * planes);
 
     ByteSource src(f);
-    const uint32_t rowBytes = uint32_t(w) * planes; // fits: the buffer was allocated
-    for (uint32_t y = 0; y < uint32_t(h); ++y)
+    uint32_t line = 0;
+    if (!ReadLines(src, buffer, uint32_t(w), uint32_t(h), planes, bytesPerLine, &line))
     {
-        unsigned char* row = buffer + size_t(y) * rowBytes;
-        for (uint32_t p = 0; p < planes; ++p)
-        {
-            unsigned char* out = row + (planes - 1 - p);
-            // Positions past the width are padding and dropped; a run ends
-            // with the plane line.
-            uint32_t x = 0;
-            while (x < bytesPerLine)
-            {
-                unsigned char b, value;
-                uint32_t count = 1;
-                if (!src.Next(b))
-                    return false;
-                value = b;
-                if ((b & 0xC0) == 0xC0)
-                {
-                    count = b & 0x3F;
-                    if (!src.Next(value))
-                        return false;
-                }
-                uint32_t end = x + count < bytesPerLine ? x + count : bytesPerLine;
-                for (; x < end; ++x)
-                {
-                    if (x < uint32_t(w))
-                        out[size_t(x) * planes] = value;
-                }
-            }
-        }
+        ClearRows(buffer, size_t(w) * planes, line, uint32_t(h));
+        return false;
     }
     if (version == kVersion)
         ReadTrailingPalette(src, palette);

@@ -118,16 +118,35 @@ void InvertFourthBytes(unsigned char* p, uint32_t count)
         p[4 * size_t(i) + 3] = static_cast<unsigned char>(255 - p[4 * size_t(i) + 3]);
 }
 
+// The row of the picture that file line i fills.
+uint32_t RowOf(const Header& hd, uint32_t i)
+{
+    return (hd.descriptor & kTopFirst) ? i : hd.height - 1 - i;
+}
+
+// Clears the rows of file lines i to the last one: the lines a failed read
+// did not fill.
+void ClearLinesFrom(const Header& hd, uint32_t lineBytes, unsigned char* pixels, uint32_t i)
+{
+    if (hd.descriptor & kTopFirst)
+        ClearRows(pixels, lineBytes, i, hd.height);
+    else
+        ClearRows(pixels, lineBytes, 0, hd.height - i);
+}
+
 bool ReadPlain(KWOResFile& f, const Header& hd, uint32_t bytesPerPixel, unsigned char* pixels)
 {
     const uint32_t lineBytes = hd.width * bytesPerPixel; // fits: the buffer was allocated
     for (uint32_t i = 0; i < hd.height; ++i)
     {
-        const uint32_t y = (hd.descriptor & kTopFirst) ? i : hd.height - 1 - i;
+        const uint32_t y = RowOf(hd, i);
         unsigned char* row = pixels + size_t(y) * lineBytes;
         const uint32_t got = f.Read(row, lineBytes);
         if (got != lineBytes)
+        {
+            ClearLinesFrom(hd, lineBytes, pixels, i);
             return DataError(y, got);
+        }
         if (bytesPerPixel == 4)
             InvertFourthBytes(row, hd.width);
     }
@@ -144,20 +163,25 @@ bool ReadRLE(KWOResFile& f, const Header& hd, uint32_t bytesPerPixel, unsigned c
     unsigned char pixel[4] = {};
     for (uint32_t i = 0; i < hd.height; ++i)
     {
-        const uint32_t y = (hd.descriptor & kTopFirst) ? i : hd.height - 1 - i;
+        const uint32_t y = RowOf(hd, i);
         unsigned char* row = pixels + size_t(y) * lineBytes;
         uint32_t x = 0;
+        const auto fail = [&](uint32_t at)
+        {
+            ClearLinesFrom(hd, lineBytes, pixels, i);
+            return DataError(y, at);
+        };
         while (x < hd.width)
         {
             if (left == 0)
             {
                 unsigned char h;
                 if (!src.Next(h))
-                    return DataError(y, x * bytesPerPixel);
+                    return fail(x * bytesPerPixel);
                 left = (h & 0x7Fu) + 1;
                 repeat = (h & 0x80) != 0;
                 if (repeat && src.Take(pixel, bytesPerPixel) != bytesPerPixel)
-                    return DataError(y, x * bytesPerPixel);
+                    return fail(x * bytesPerPixel);
             }
             uint32_t n = hd.width - x < left ? hd.width - x : left;
             unsigned char* out = row + size_t(x) * bytesPerPixel;
@@ -171,7 +195,7 @@ bool ReadRLE(KWOResFile& f, const Header& hd, uint32_t bytesPerPixel, unsigned c
                 const uint32_t want = n * bytesPerPixel;
                 const uint32_t got = src.Take(out, want);
                 if (got != want)
-                    return DataError(y, x * bytesPerPixel + got);
+                    return fail(x * bytesPerPixel + got);
             }
             x += n;
             left -= n;
@@ -281,6 +305,8 @@ bool TGALoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
         KWO::LOG("TGA: not enough memory\n");
         return false;
     }
+    if (!WithinDecodeLimits("TGA", hd.width, hd.height))
+        return false;
     if (!(hd.type & kTypeRLE) && size != 0)
     {
         // Uncompressed data are read whole: a file that cannot hold them
@@ -290,10 +316,23 @@ bool TGALoad(KWOResFile& f, unsigned char** pixels, unsigned int* width, unsigne
         {
             const uint32_t lineBytes = hd.width * bytesPerPixel;
             const uint32_t i = left / lineBytes;
-            return DataError((hd.descriptor & kTopFirst) ? i : hd.height - 1 - i, left % lineBytes);
+            return DataError(RowOf(hd, i), left % lineBytes);
         }
     }
-    unsigned char* buffer = AllocPixels(hd.width, hd.height, bytesPerPixel);
+    if ((hd.type & kTypeRLE) && size != 0)
+    {
+        // A packet covers at most 128 pixels and takes a header byte and at
+        // least one pixel: data shorter than that for every pixel cannot
+        // fill the picture.
+        const uint64_t pixelCount = uint64_t(hd.width) * hd.height;
+        const uint64_t shortest = (pixelCount + kMaxPacket - 1) / kMaxPacket * (1 + bytesPerPixel);
+        if (kwo_codecs::BytesLeft(f) < shortest)
+        {
+            KWO::LOG("TGA: run-length data too short for %u x %u pixels\n", hd.width, hd.height);
+            return false;
+        }
+    }
+    unsigned char* buffer = NewPixels(hd.width, hd.height, bytesPerPixel);
     if (buffer == nullptr)
     {
         KWO::LOG("TGA: not enough memory\n");

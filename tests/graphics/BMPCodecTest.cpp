@@ -133,6 +133,10 @@ TEST(BMPCodec, RunLengthEncodedPicture)
     CapturedLog log;
     EXPECT_FALSE(LoadBytes(image, BmpFile(40, 2, 2, 8, 1, Table(256), Bytes({2, 1, 0, 3, 1})), 0));
     EXPECT_EQ(log.Text(), "BMP: unexpected EOF\n");
+    EXPECT_EQ(PixelBytes(image), Bytes({0, 0, 1, 1})); // what was not decoded is cleared
+    // No data at all: refused before the pixels are allocated.
+    EXPECT_FALSE(LoadBytes(image, BmpFile(40, 2, 2, 8, 1, Table(256), Bytes({0})), 0));
+    EXPECT_EQ(log.Text(), "BMP: unexpected EOF\nBMP: unexpected EOF\n");
 }
 
 struct Failure

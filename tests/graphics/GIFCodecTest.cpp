@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 using namespace codec_test;
@@ -29,6 +30,87 @@ TEST(GIFCodec, InterlacedRowsComeInFourPasses)
     const int rowOfFileLine[10] = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};
     for (unsigned n = 0; n < 10; ++n)
         EXPECT_EQ(image.GetPixel(0, rowOfFileLine[n]), n) << "file line " << n;
+
+    // Every height up to 40, rows of 3 pixels: the passes in their order,
+    // with all the data and with data that end halfway through a line.
+    for (unsigned h = 1; h <= 40; ++h)
+    {
+        static const unsigned first[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+        std::vector<unsigned> rows; // the row of each file line
+        for (unsigned pass = 0; pass < 4; ++pass)
+            for (unsigned y = first[pass]; y < h; y += step[pass])
+                rows.push_back(y);
+        std::vector<uint8_t> pixels;
+        for (unsigned n = 0; n < h; ++n)
+            pixels.insert(pixels.end(), {uint8_t(n + 1), uint8_t(n + 100), uint8_t(n + 1)});
+        for (size_t count : {pixels.size(), pixels.size() / 2})
+        {
+            const std::vector<uint8_t> part(pixels.begin(), pixels.begin() + count);
+            const std::string file = GifHeader(3, h, 7) + "," + LE16(0) + LE16(0) + LE16(3) +
+                                     LE16(h) + '\x40' + '\x08' +
+                                     SubBlocks(LiteralLZW(part, 8, false));
+            ASSERT_TRUE(LoadBytes(image, file, 3));
+            for (unsigned n = 0; n < h; ++n)
+                for (unsigned x = 0; x < 3; ++x)
+                    EXPECT_EQ(image.GetPixel(int(x), int(rows[n])),
+                              3 * n + x < count ? pixels[3 * n + x] : 0u)
+                        << h << " rows, " << count << " pixels, file line " << n << ", x " << x;
+        }
+    }
+}
+
+// LZW data of `count` pixels of one value, in the fewest codes: after the
+// value itself each code is the one being defined (strings of 2, 3, ...
+// pixels) until the table is full, then the longest string again and again.
+std::string OneValueLZW(uint8_t value, unsigned codeSize, uint64_t count)
+{
+    const unsigned clear = 1u << codeSize;
+    std::string out;
+    uint64_t acc = 0;
+    unsigned bits = 0, width = codeSize + 1;
+    auto put = [&](unsigned code)
+    {
+        acc |= uint64_t(code) << bits;
+        for (bits += width; bits >= 8; bits -= 8, acc >>= 8)
+            out += static_cast<char>(acc & 0xFF);
+    };
+    put(clear);
+    put(value);
+    uint64_t done = 1;   // pixels so far
+    unsigned length = 1; // of the last string
+    for (unsigned next = clear + 2; done < count && next < 4096;)
+    {
+        put(next++);
+        done += ++length;
+        if (next == (1u << width) && width < 12)
+            ++width;
+    }
+    for (; done < count; done += length)
+        put(4095);
+    put(clear + 1);
+    if (bits > 0)
+        out += static_cast<char>(acc & 0xFF);
+    return out;
+}
+
+TEST(GIFCodec, LargeOneColourPictureLoadsExactly)
+{
+    // 8192 x 8192 pixels of colour 1, plain and interlaced, in 27 KB.
+    const unsigned side = 8192;
+    const std::string data = SubBlocks(OneValueLZW(1, 2, uint64_t(side) * side));
+    EXPECT_LT(data.size(), 30000u);
+    for (unsigned char flags : {0x00, 0x40})
+    {
+        const std::string file = GifHeader(side, side, 1) + "," + LE16(0) + LE16(0) + LE16(side) +
+                                 LE16(side) + static_cast<char>(flags) + '\x02' + data + ";";
+        KWOImage image(0u, 0u, 8u);
+        ASSERT_TRUE(LoadBytes(image, file, 0));
+        ASSERT_EQ(image.Width(), side);
+        ASSERT_EQ(image.Height(), side);
+        const unsigned char* p = image.Pixels();
+        const unsigned char* end = p + size_t(side) * side;
+        EXPECT_EQ(std::find_if(p, end, [](unsigned char v) { return v != 1; }), end) << int(flags);
+    }
 }
 
 TEST(GIFCodec, FirstOfTwoImagesAfterExtensionsWithLocalTable)

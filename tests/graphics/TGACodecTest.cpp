@@ -234,6 +234,9 @@ TEST(TGACodec, FailuresGiveTheirMessages)
          "TGA: Error reading data, line 0, x= 0"},
         {"short raw packet", rle.Bytes() + Bytes({0x03, 1, 2, 3, 4, 5, 6, 7, 8}),
          "TGA: Error reading data, line 0, x= 2"},
+        // Four pixels need at least one packet of 1 + 3 bytes.
+        {"no room for a packet", rle.Bytes() + Bytes({0x83, 1, 2}),
+         "TGA: run-length data too short for 2 x 2 pixels\n"},
     };
     for (const Failure& c : cases)
     {
@@ -243,5 +246,9 @@ TEST(TGACodec, FailuresGiveTheirMessages)
         EXPECT_EQ(log.Text(), c.message) << c.what;
         EXPECT_EQ(image.Pixels() == nullptr, image.Pitch() == 0) << c.what;
     }
+    // A failed read keeps the lines it decoded and clears the others.
+    KWOImage image(0u, 0u, 8u);
+    EXPECT_FALSE(LoadBytes(image, rle.Bytes() + Bytes({0x03, 1, 2, 3, 4, 5, 6, 7, 8}), 4));
+    EXPECT_EQ(PixelBytes(image), std::string(6, '\0') + Bytes({1, 2, 3, 4, 5, 6}));
 }
 } // namespace
