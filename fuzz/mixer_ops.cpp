@@ -1,7 +1,8 @@
 // The mixer driven by arbitrary bytes: an output format, sounds of any size
 // (odd ones included), a music stream with any PCM header, then a script of
 // channel operations and mixing calls of any length. The device stays
-// paused, so only the script runs the mixing callback.
+// paused, so only the script runs the mixing callback. The script may
+// destroy a sound or the music while channels play them.
 //
 // Input: byte 0 picks the output format (bits 0-2), stereo (bit 3) and the
 // channel count (bits 4-7); three sounds follow, each a 16-bit length and
@@ -134,17 +135,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const unsigned musicFormat = in.Byte();
     const std::string wav = Wav(musicFormat, in.Bytes(in.Word() % 8192));
     std::vector<unsigned char> wavBytes(wav.begin(), wav.end());
-    KWOMemFile file(static_cast<unsigned>(wavBytes.size()), KWOResFile::ModeRead,
-                    wavBytes.data());
-    KWOMusic music;
-    music.Load(file, 0);
+    KWOMemFile file(static_cast<unsigned>(wavBytes.size()), KWOResFile::ModeRead, wavBytes.data());
+    auto music = std::make_unique<KWOMusic>();
+    music->Load(file, 0);
     if (musicFormat & 0x80)
-        music.SetMixerFormat();
+        music->SetMixerFormat();
 
     std::vector<unsigned char> out;
     for (unsigned steps = 0; in.More() && steps < 200; ++steps)
     {
-        const unsigned op = in.Byte() % 10;
+        const unsigned op = in.Byte() % 11;
         const unsigned channel = ChannelArg(in.Byte(), channels);
         switch (op)
         {
@@ -157,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 break;
             }
             case 1:
-                mixer->PlayMusic(&music, channel, static_cast<unsigned char>(in.Byte()),
+                mixer->PlayMusic(music.get(), channel, static_cast<unsigned char>(in.Byte()),
                                  static_cast<unsigned char>(in.Byte()),
                                  static_cast<int8_t>(in.Byte()));
                 break;
@@ -188,7 +188,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 mixer->ChGetPos(channel);
                 break;
             }
+            case 9:
+            {
+                // Gone while it may play: replaced by an empty object.
+                const unsigned which = in.Byte() % 4;
+                if (which < 3)
+                    sounds[which] = std::make_unique<KWOSound>();
+                else
+                    music = std::make_unique<KWOMusic>();
+                break;
+            }
             default:
+                mixer->ComputeVolumes(channel);
                 mixer->PrintInfo();
                 break;
         }

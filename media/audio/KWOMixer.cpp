@@ -71,7 +71,7 @@ const char* OutputFormatName(int format)
 } // namespace
 
 KWOMixer* KWOMixer::m_instance = nullptr;
-std::unique_ptr<KWOMixer::MixChannel[]> KWOMixer::m_chan;
+KWOMixer::MixChannel* KWOMixer::m_chan = nullptr;
 unsigned KWOMixer::m_nbChan = 0;
 unsigned KWOMixer::m_next = 0;
 unsigned KWOMixer::m_active = 0;
@@ -178,15 +178,16 @@ bool KWOMixer::Init(int format, int frequency, int samples, bool stereo, unsigne
     // before the table below is ready.
     m_mutex = SDL_CreateMutex();
     channels = std::min(std::max(channels, kMinChannels), kMaxChannels);
-    m_chan.reset(new (std::nothrow) MixChannel[channels]);
-    if (m_mutex == nullptr || !m_chan)
+    m_chan = new (std::nothrow) MixChannel[channels];
+    if (m_mutex == nullptr || m_chan == nullptr)
     {
         KWO::ERR("Mixer init error: %s\n", "out of memory");
         SDL_CloseAudio();
         if (m_mutex != nullptr)
             SDL_DestroyMutex(m_mutex);
         m_mutex = nullptr;
-        m_chan.reset();
+        delete[] m_chan;
+        m_chan = nullptr;
         m_status = 0;
         return false;
     }
@@ -203,7 +204,7 @@ bool KWOMixer::Init(int format, int frequency, int samples, bool stereo, unsigne
     m_maxValue = m_loops->maxValue;
 
     const kwo_audio::MixerOutput output{m_spec.format, m_spec.freq, m_spec.channels};
-    kwo_audio::PublishMixerOutput(&output);
+    kwo_audio::PublishMixerOutput(&output, &ReleaseSample);
     m_status = SDL_GetAudioStatus();
     return true;
 }
@@ -217,6 +218,9 @@ void KWOMixer::Exit()
         ChStop(c);
     // Waits for the audio thread to end: no callback runs past this line.
     SDL_CloseAudio();
+    // Waits for a sound or music releasing itself meanwhile: none reaches
+    // the lock or the table past this line.
+    kwo_audio::PublishMixerOutput(nullptr, nullptr);
     m_nbChan = 0;
     m_active = 0;
     m_first = 0;
@@ -224,9 +228,9 @@ void KWOMixer::Exit()
     m_next = 0;
     SDL_DestroyMutex(m_mutex);
     m_mutex = nullptr;
-    m_chan.reset();
+    delete[] m_chan;
+    m_chan = nullptr;
     m_status = 0;
-    kwo_audio::PublishMixerOutput(nullptr);
 }
 
 void KWOMixer::Pause()
@@ -319,9 +323,15 @@ int KWOMixer::LimitPan(int pan) const
 
 void KWOMixer::ComputeVolumes(unsigned channel)
 {
-    if (channel >= m_nbChan || !m_chan)
+    if (!IsOpen() || channel >= m_nbChan)
         return;
-    MixChannel& ch = m_chan[channel];
+    ChannelLock lock(m_mutex);
+    if (lock.Locked())
+        SetVolumes(m_chan[channel]);
+}
+
+void KWOMixer::SetVolumes(MixChannel& ch) const
+{
     if (m_spec.channels < 2 || ch.pan == NoPan)
     {
         ch.left = ch.right = ch.volume;
@@ -367,7 +377,7 @@ unsigned KWOMixer::Start(KWOSound* sound, KWOMusic* music, unsigned channel, uns
     ch.loop = loop == 0 ? 1 : loop;
     ch.volume = static_cast<unsigned char>(std::min<int>(volume, kMaxVolume));
     ch.pan = static_cast<signed char>(LimitPan(pan));
-    ComputeVolumes(channel);
+    SetVolumes(ch);
     AfterStart(channel, wasFree);
     return channel;
 }
@@ -513,7 +523,7 @@ unsigned char KWOMixer::ChVolume(unsigned channel, unsigned char volume)
         return 0;
     const unsigned char previous = ch.volume;
     ch.volume = static_cast<unsigned char>(std::min<int>(volume, kMaxVolume));
-    ComputeVolumes(channel);
+    SetVolumes(ch);
     return previous;
 }
 
@@ -529,7 +539,7 @@ int KWOMixer::ChPan(unsigned channel, int pan)
         return NoPan;
     const int previous = ch.pan;
     ch.pan = static_cast<signed char>(LimitPan(pan));
-    ComputeVolumes(channel);
+    SetVolumes(ch);
     return previous;
 }
 
@@ -661,6 +671,22 @@ void KWOMixer::Mix(unsigned char* stream, int len)
 void KWOMixer::AudioCallback(void*, Uint8* stream, int len)
 {
     Mix(stream, len);
+}
+
+// ---- samples that go away (caller's thread) --------------------------------------------
+
+void KWOMixer::ReleaseSample(const void* sample)
+{
+    ChannelLock lock(m_mutex);
+    if (!lock.Locked())
+        return;
+    // Paused channels hold the pointer too: ChPause would start them again.
+    for (unsigned c = 0; c < m_nbChan; ++c)
+    {
+        const MixChannel& ch = m_chan[c];
+        if (ch.state != ChannelFree && (ch.sound == sample || ch.music == sample))
+            FreeChannel(c);
+    }
 }
 
 // ---- information -------------------------------------------------------------------

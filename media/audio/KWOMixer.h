@@ -11,8 +11,9 @@
 // The mixer never converts: sounds must already be in the device's format
 // (KWOSound::SetMixerFormat, KWOMusic::SetMixerFormat, SameFormat checks),
 // and every channel advances by one sample per output sample. It does not
-// own what it plays: a sound or music must stay alive and unchanged while a
-// channel refers to it.
+// own what it plays: a sound or music that is destroyed, cleared, reloaded
+// or (a sound) converted first stops, under the mixer's lock, every channel
+// that plays it, so the audio thread never reads samples that are gone.
 //
 // One SDL mutex guards the channel table: the callback holds it for a whole
 // buffer and every channel operation for its whole work, so a change never
@@ -27,7 +28,6 @@
 #include <SDL_audio.h>
 #include <SDL_mutex.h>
 #include <cstdint>
-#include <memory>
 
 class KWOMusic;
 class KWOSound;
@@ -124,7 +124,7 @@ public:
     int ChPan(unsigned channel, int pan);
     unsigned char ChLoop(unsigned channel, unsigned char loop);
     // Recomputes the channel's left and right volumes from its volume and
-    // pan. Takes no lock: only for callers that hold it.
+    // pan, under the lock; nothing when closed or `channel` is out of range.
     void ComputeVolumes(unsigned channel);
 
     // True when the sound (a music: its chunks) has the device's format and
@@ -153,6 +153,8 @@ private:
     bool OpenDevice(SDL_AudioSpec& wanted, const char* label);
     // Limits a pan as PlaySound and ChPan store it.
     int LimitPan(int pan) const;
+    // ComputeVolumes' work on one entry; the lock is held.
+    void SetVolumes(MixChannel& ch) const;
     // The channel-table bookkeeping; the lock is held.
     static void FreeChannel(unsigned channel);
     static void AfterStart(unsigned channel, bool wasFree);
@@ -167,12 +169,17 @@ private:
     // or the end. False when the channel was freed.
     static bool NextData(unsigned channel);
     static void AudioCallback(void* userdata, Uint8* stream, int len);
+    // Frees every channel playing `sample` (a sound or a music), under the
+    // lock; published to sounds and music streams while the device is open.
+    static void ReleaseSample(const void* sample);
 
     SDL_AudioSpec m_spec; // obtained from SDL_OpenAudio
     int m_status;         // SDL_GetAudioStatus after the last open, pause or unpause
 
     static KWOMixer* m_instance;
-    static std::unique_ptr<MixChannel[]> m_chan;
+    // A plain pointer: a process that ends without closing the mixer leaves
+    // the table to the audio thread, which may still be mixing.
+    static MixChannel* m_chan;
     static unsigned m_nbChan; // 4..64 while open, 0 when closed
     static unsigned m_next;   // lowest channel that may be free
     static unsigned m_active; // channels playing or paused

@@ -34,6 +34,9 @@ KWOMusic::~KWOMusic()
 
 void KWOMusic::Clear()
 {
+    // A channel playing the music reads its chunk buffers and, through
+    // NextData, its stream: it stops before either goes.
+    kwo_audio::ReleaseFromMixer(this);
     for (int i = 0; i < 2; ++i)
     {
         delete[] m_buffer[i];
@@ -106,6 +109,8 @@ bool KWOMusic::SaveName(const char*, int)
 void KWOMusic::Assign(int type, KWOResFile& file, int format, int frequency, int channels,
                       unsigned dataStart, unsigned dataSize)
 {
+    // A channel would otherwise go on with the old chunk and the new stream.
+    kwo_audio::ReleaseFromMixer(this);
     m_type = type;
     m_file = &file;
     m_format = format;

@@ -6,7 +6,8 @@
 // default the data's own, after SetMixerFormat the mixer's). The stream stays
 // the caller's: it must stay open, and be used by nobody else, while the music
 // exists. The mixer calls NextData, SetPosition and GetPosition on its audio
-// thread, under its lock.
+// thread, under its lock. Destroying, clearing or loading the music first
+// stops the mixer channels playing it, so a playing music may be destroyed.
 #ifndef KWOMEDIA_AUDIO_KWOMUSIC_H
 #define KWOMEDIA_AUDIO_KWOMUSIC_H
 

@@ -52,11 +52,13 @@ KWOSound::KWOSound(const char* filename) : KWOSound()
 
 KWOSound::~KWOSound()
 {
+    kwo_audio::ReleaseFromMixer(this);
     delete[] m_data;
 }
 
 void KWOSound::Clear()
 {
+    kwo_audio::ReleaseFromMixer(this);
     delete[] m_data;
     m_data = nullptr;
     m_format = 0;
@@ -67,6 +69,7 @@ void KWOSound::Clear()
 
 void KWOSound::Assign(int format, int frequency, int channels, unsigned char* data, unsigned size)
 {
+    kwo_audio::ReleaseFromMixer(this);
     delete[] m_data;
     m_format = format;
     m_frequency = frequency;
@@ -240,6 +243,8 @@ bool KWOSound::Apply(int step)
     uint32_t size = 0;
     if (!kwo_audio::ConvertedSize(conversion, m_size, m_format, m_channels, &size))
         return false;
+    // The samples change, and may move: no channel may go on reading them.
+    kwo_audio::ReleaseFromMixer(this);
     unsigned char* out = m_data;
     if (!kwo_audio::InPlace(conversion))
     {

@@ -4,9 +4,11 @@
 // The samples are raw bytes in one of SDL 1.2's audio formats (m_format: the
 // low byte is the bits per sample, 0x1000 big-endian, 0x8000 signed), stereo
 // interleaved left then right. The conversion steps work in place on the sound
-// so that it can be brought to the mixer's output format before it is played;
-// the mixer reads the public fields directly while the sound plays, so a
-// playing sound must not be converted, cleared or destroyed.
+// so that it can be brought to the mixer's output format before it is played.
+// The mixer reads the public fields directly while the sound plays: every
+// operation here that changes or frees the samples (destruction, Clear, a
+// load, a conversion step) first stops the mixer channels playing the sound.
+// Writing the fields by hand while the sound plays is the caller's risk.
 #ifndef KWOMEDIA_AUDIO_KWOSOUND_H
 #define KWOMEDIA_AUDIO_KWOSOUND_H
 

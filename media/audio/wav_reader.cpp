@@ -11,18 +11,30 @@ namespace kwo_audio
 {
 namespace
 {
-// True when the four bytes at `pos` can be a chunk name (printable ASCII).
-bool IsChunkIdAt(KWOResFile& file, uint64_t pos)
+// What stands at `pos`: nothing like a chunk header, four printable ASCII
+// characters (a chunk name) followed by a length that reaches past the end
+// of the stream, or a whole plausible header whose chunk fits in the stream.
+enum class Header
+{
+    None,
+    NameOnly,
+    Whole
+};
+
+Header HeaderAt(KWOResFile& file, uint64_t pos, uint32_t streamLength)
 {
     char id[4];
-    if (!SeekTo(file, pos) || !ReadId(file, id))
-        return false;
+    if (pos + 8 > streamLength || !SeekTo(file, pos) || !ReadId(file, id))
+        return Header::None;
     for (char c : id)
     {
         if (c < 0x20 || c > 0x7E)
-            return false;
+            return Header::None;
     }
-    return true;
+    const uint32_t len = file.Read32();
+    if (file.GetState() != KWOResFile::StateOK)
+        return Header::None;
+    return len <= streamLength - (pos + 8) ? Header::Whole : Header::NameOnly;
 }
 
 // Finds the chunk `id`: true with `*start` just behind its header and
@@ -46,10 +58,19 @@ bool FindChunk(KWOResFile& file, uint32_t streamLength, const char* id, uint32_t
             return true;
         }
         pos += 8 + uint64_t(len);
-        // Chunks are padded to an even length; a writer that left the pad
-        // byte out is recognised by the chunk name not starting behind it.
-        if ((len & 1) != 0 && pos + 9 <= streamLength && IsChunkIdAt(file, pos + 1))
-            ++pos;
+        // Chunks are padded to an even length, but some writers leave the
+        // pad byte out. The pad (normally 0, never part of a chunk name) is
+        // skipped unless a whole chunk header stands right behind the data;
+        // a name whose length reaches past the end (a cut file) stays put
+        // unless a whole header follows the pad instead.
+        if ((len & 1) != 0)
+        {
+            const Header unpadded = HeaderAt(file, pos, streamLength);
+            if (unpadded == Header::None ||
+                (unpadded == Header::NameOnly &&
+                 HeaderAt(file, pos + 1, streamLength) == Header::Whole))
+                ++pos;
+        }
     }
     return false;
 }

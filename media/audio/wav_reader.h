@@ -40,8 +40,9 @@ struct WavInfo
 
 // Reads "RIFF", a length and "WAVE", the "fmt " chunk (with the ADPCM
 // extension for sounds) and finds the "data" chunk. Chunks are searched from
-// byte 12 each time; lengths are used as stored (no pad byte after an odd
-// length), and a chunk that reaches past the end of the stream ends the search.
+// byte 12 each time; the pad byte after an odd length is skipped unless the
+// file was plainly written without it, and a chunk that reaches past the end
+// of the stream ends the search.
 bool ReadWavHeader(KWOResFile& file, WavUse use, WavInfo* info);
 } // namespace kwo_audio
 

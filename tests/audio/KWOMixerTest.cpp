@@ -3,6 +3,8 @@
 #include "audio/KWOMusic.h"
 #include "audio/KWOSound.h"
 #include "audio_test_support.h"
+#include "files/KWOResFinder.h"
+#include "files/KWOResMgr.h"
 #include "platform/KWOTimer.h"
 #include "platform/sdl_fixture.h"
 
@@ -804,6 +806,57 @@ TEST_F(MixerTest, TheDeviceRunsTheCallback)
     EXPECT_EQ(0u, Mixer()->PlaySound(tone.get(), KWOMixer::AnyChannel, 128, 2, 0));
     WaitForSilence(Mixer());
     EXPECT_EQ(0, Mixer()->ChState(0, nullptr, nullptr, nullptr));
+}
+
+// Waits until the device has mixed `frames` more frames of the sound on
+// `channel`, which must be long enough not to start over meanwhile.
+void WaitForFrames(KWOMixer* mixer, unsigned channel, unsigned frames)
+{
+    const unsigned start = mixer->ChGetPos(channel);
+    while (mixer->ChGetPos(channel) < start + frames)
+        SDL_Delay(1);
+}
+
+TEST_F(MixerTest, WhatGoesAwayWhilePlayingStopsItsChannelsFirst)
+{
+    Open(S16LSB, true);
+    // `clock` plays throughout (5 s): its position shows the callback at work.
+    auto clock = S16(Ramp(220500));
+    // A sound and a music owned by the resource manager (the music owns its
+    // stream), which goes before the mixer, as the game's do.
+    TempDir dir;
+    WriteFileBytes(dir / "tone.wav", Wav(Pcm(2, 16), Le16Samples(Ramp(3000))));
+    WriteFileBytes(dir / "song.wav", Wav(Pcm(2, 16), Le16Samples(Ramp(40000))));
+    KWOResFinder finder;
+    ASSERT_TRUE(finder.AddSource(dir.Path().c_str(), false));
+    auto manager = std::make_unique<KWOResMgr>(finder);
+    auto* tone = static_cast<KWOSound*>(manager->Load(KWOResMgr::TypeSound, "tone.wav", 0, true));
+    auto* song = static_cast<KWOMusic*>(manager->Load(KWOResMgr::TypeMusic, "song.wav", 0, true));
+    ASSERT_TRUE(tone != nullptr && song != nullptr);
+
+    Mixer()->Unpause();
+    ASSERT_EQ(0u, Mixer()->PlaySound(clock.get(), KWOMixer::AnyChannel, 128, 255, 0));
+    ASSERT_EQ(1u, Mixer()->PlaySound(tone, KWOMixer::AnyChannel, 128, 255, 0));
+    ASSERT_EQ(2u, Mixer()->PlaySound(tone, KWOMixer::AnyChannel, 128, 0, 0));
+    ASSERT_EQ(3u, Mixer()->PlayMusic(song, KWOMixer::AnyChannel, 128, 255, 0));
+    WaitForFrames(Mixer(), 0, 2048);
+    // Safe to call from this thread while the callback runs.
+    Mixer()->ComputeVolumes(0);
+    Mixer()->ComputeVolumes(99);
+
+    // Destroyed while the callback runs: the sound's playing and paused
+    // channels and the music's are free at once; the clock plays on.
+    manager.reset();
+    for (unsigned c = 1; c <= 3; ++c)
+        EXPECT_EQ(0, Mixer()->ChState(c, nullptr, nullptr, nullptr)) << c;
+    EXPECT_EQ(1u, Mixer()->ActiveChannels());
+    WaitForFrames(Mixer(), 0, 4096);
+    EXPECT_EQ(1, Mixer()->ChState(0, nullptr, nullptr, nullptr));
+
+    // With the mixer gone, a sound goes without asking anything of it.
+    delete m_mixer;
+    m_mixer = nullptr;
+    clock.reset();
 }
 
 // Points SDL's audio at the disk writer for one test.

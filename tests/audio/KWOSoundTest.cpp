@@ -1,4 +1,5 @@
 #include "audio/KWOSound.h"
+#include "audio/KWOMusic.h"
 #include "audio_test_support.h"
 #include "support/CapturedLog.h"
 
@@ -147,9 +148,48 @@ TEST(KWOSoundWav, ChunksAreSearchedFromTheStartEachTime)
     // file written without the pad byte still loads.
     ASSERT_TRUE(LoadBytes(sound, Wav(Pcm(1, 16), Le16Samples({7, 8}), Chunk("odd ", "xyz"))));
     EXPECT_EQ((std::vector<int>{7, 8}), Samples(sound));
-    ASSERT_TRUE(LoadBytes(sound, Wav(Pcm(1, 16), Le16Samples({5, 6}),
-                                     Chunk("odd ", "xyz") + std::string(1, '\0'))));
+    ASSERT_TRUE(LoadBytes(
+        sound, Wav(Pcm(1, 16), Le16Samples({5, 6}), Chunk("odd ", "xyz") + std::string(1, '\0'))));
     EXPECT_EQ((std::vector<int>{5, 6}), Samples(sound));
+}
+
+TEST(KWOSoundWav, OddChunksAreReadWithOrWithoutTheirPadByte)
+{
+    // An odd chunk before "fmt " and another before a 32-byte "data" chunk
+    // (its length, 0x20, is printable), padded or not, for sounds and music.
+    std::vector<int> values;
+    for (int i = 0; i < 16; ++i)
+        values.push_back(i * 997 - 7000);
+    const std::string samples = Le16Samples(values);
+    for (unsigned length = 1; length <= 64; ++length)
+    {
+        for (bool padded : {false, true})
+        {
+            SCOPED_TRACE(std::to_string(length) + (padded ? " padded" : " unpadded"));
+            std::string odd = Chunk("LIST", std::string(length, 'q'));
+            if (padded && length % 2 != 0)
+                odd += '\0';
+            std::string file = Wav(Pcm(1, 16), samples, odd);
+            file.insert(12, odd);
+            KWOSound sound;
+            std::string text;
+            ASSERT_TRUE(LoadBytes(sound, file, &text)) << text;
+            EXPECT_EQ(samples, DataOf(sound));
+
+            MemStream in(file);
+            KWOMusic music;
+            ASSERT_TRUE(music.Load(in.file, 0));
+            ASSERT_NE(nullptr, music.NextData());
+            EXPECT_EQ(samples,
+                      std::string(reinterpret_cast<const char*>(music.m_chunk), music.m_chunkSize));
+
+            // A cut file: the "data" chunk declares more than is left. The
+            // music plays what there is.
+            MemStream cut(Wav(Pcm(1, 16), samples, odd, 132));
+            ASSERT_TRUE(music.Load(cut.file, 0));
+            EXPECT_EQ(32u, music.m_dataSize);
+        }
+    }
 }
 
 TEST(KWOSoundWav, EveryFailureHasItsMessageAndLeavesTheSoundEmpty)
