@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -198,6 +199,28 @@ bool FollowLinks(const char* path, std::string& final)
         final = link;
     }
     return false; // a loop of links
+}
+
+// Temporary files of this target left by processes that were killed while
+// they wrote (their names carry the writer's process number) are removed.
+void RemoveOrphans(const std::string& folder, const std::string& prefix)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const long self = static_cast<long>(::getpid());
+    while (struct dirent* entry = ::readdir(dir))
+    {
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0)
+            continue;
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name + prefix.size(), &end, 10);
+        if (pid <= 0 || pid == self || *end != '-')
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 // The permission bits a new file gets: 0666 less the process's umask, read
@@ -477,6 +500,7 @@ bool FileReplacer::Begin(const char* target, bool mustBeNew)
     SplitPath(m_final, folder, name);
     m_folder = folder;
     m_hiddenName = "." + name.substr(0, 200) + ".kwo-";
+    RemoveOrphans(folder, m_hiddenName);
     int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0)
     {
@@ -489,7 +513,8 @@ bool FileReplacer::Begin(const char* target, bool mustBeNew)
     }
     if (!m_unnamed)
     {
-        std::string temp = folder + "/" + m_hiddenName + "XXXXXX";
+        std::string temp =
+            folder + "/" + m_hiddenName + std::to_string(static_cast<long>(::getpid())) + "-XXXXXX";
         if (temp.size() >= MaxPath)
             return false;
         fd = ::mkostemp(&temp[0], O_CLOEXEC);

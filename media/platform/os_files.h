@@ -114,7 +114,9 @@ bool Copy(const char* from, const char* to, bool replace);
 //
 // Begin creates an empty temporary file in the target's own folder, unnamed
 // where the file system allows it (a killed process leaves nothing behind),
-// else hidden under a name made unique by the system; the caller writes it (Write, or a stream
+// else hidden under a name made unique by the system and carrying the
+// writer's process number, so that a later replacement of the same target
+// removes what a killed writer left; the caller writes it (Write, or a stream
 // opened on TempPath()), and Commit checks that everything reached the disk (flush, close, fsync)
 // before renaming it over the target. A symbolic link is followed: the link stays and the file it
 // names is replaced. An existing target keeps its permission bits (and, where allowed, its owner);

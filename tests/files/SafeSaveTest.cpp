@@ -199,6 +199,16 @@ TEST(SafeSave, ReplacingKeepsLinksPermissionsAndForeignFiles)
         ::chmod((dir / "sealed").c_str(), 0755);
     }
     EXPECT_TRUE(StrayTemporaryFiles(dir.Path()).empty());
+
+    // What a killed writer left beside the file goes with the next save; a
+    // live writer's file stays.
+    const std::string dead = dir / ".real.pal.kwo-999999999-x";
+    const std::string live = dir / ".real.pal.kwo-1-x";
+    WriteFileBytes(dead, "half");
+    WriteFileBytes(live, "busy");
+    ASSERT_TRUE(pal.SaveName(real.c_str(), 1));
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_TRUE(std::filesystem::exists(live));
 }
 
 TEST(SafeSave, TwoSaversAtOnceEachPublishAWholeTable)
