@@ -168,7 +168,10 @@ env HOME="$alice" XDG_DATA_HOME= "$prefix2/bin/duomatch" '-?' >/dev/null
 # ---- Debian packages ----------------------------------------------------------------
 step "cpack -G DEB"
 rm -rf "$build/packages"
-(cd "$build" && cpack -G DEB >/dev/null)
+(cd "$build" && cpack -G DEB) >"$work/cpack.log" 2>&1 || {
+    cat "$work/cpack.log"
+    fail "cpack -G DEB"
+}
 packages=(libkwomedia0 libkwomedia-dev duomatch kwomedia-tools)
 declare -A debs contents
 for package in "${packages[@]}"; do
