@@ -103,11 +103,12 @@ cmake --build "$work/subdirectory" -j"$jobs" >/dev/null
 check_consumer add_subdirectory "$work/subdirectory/consumer"
 
 # ---- the game through its launcher --------------------------------------------------
-# Starts the launcher headless, waits until the game has loaded its data and
-# runs, then asks it to quit (SDL turns SIGTERM into a quit event; the intro
-# and the menu each take one) and expects a clean exit.
+# Starts the launcher headless and checks that the game has loaded its data,
+# found its card sets and still runs two seconds later, waiting for input;
+# then kills it. (No quit by SIGTERM: SDL 1.2 pushes the quit event from its
+# signal handler, which can deadlock on SDL's own event lock.)
 start_game() { # launcher log [environment...]
-    local launcher=$1 log=$2 status
+    local launcher=$1 log=$2
     shift 2
     env "$@" "$launcher" -ns >"$log" 2>&1 &
     game_pid=$!
@@ -117,23 +118,14 @@ start_game() { # launcher log [environment...]
         sleep 0.2
     done
     sleep 2
-    kill -0 "$game_pid" 2>/dev/null || {
+    if ! kill -0 "$game_pid" 2>/dev/null || ! grep -q "Loading resources" "$log" ||
+        grep -q "Error" "$log" || ! grep -q "sets found" "$log"; then
         cat "$log"
         fail "the game did not start from $launcher"
-    }
-    for _ in $(seq 20); do
-        kill -TERM "$game_pid" 2>/dev/null || break
-        sleep 1
-        kill -0 "$game_pid" 2>/dev/null || break
-    done
-    status=0
-    wait "$game_pid" || status=$?
+    fi
+    kill -KILL "$game_pid"
+    wait "$game_pid" 2>/dev/null || true
     game_pid=""
-    [ "$status" -eq 0 ] || {
-        cat "$log"
-        fail "the game from $launcher ended with status $status"
-    }
-    grep -q "sets found" "$log" || fail "the game from $launcher found no card set"
 }
 
 step "the installed game through its launcher"
