@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 
 scripts/install-deps.sh
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKWO_FUZZ=ON -DKWO_TESTS=OFF -DKWO_BENCH=OFF \
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKWO_FUZZ=ON -DKWO_BUILD_TESTS=OFF -DKWO_BUILD_BENCH=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)"
 

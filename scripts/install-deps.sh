@@ -1,15 +1,34 @@
 #!/usr/bin/env bash
-# Installs what building, testing and fuzzing need on Debian; only the
-# packages that are missing are installed, so it is cheap to run again.
+# Installs what a set of work needs on Debian; only the packages that are
+# missing are installed, so it is cheap to run again.
+#   scripts/install-deps.sh [play|test]
+# play: building the library, the tools and the game, and making its data.
+# test (the default): also the tests, benchmarks, fuzzing and packaging.
 set -euo pipefail
 
-packages=(
-    g++ cmake make pkg-config
+set_name="${1:-test}"
+play=(
+    g++ make cmake pkg-config
     libsdl1.2-dev
-    libgtest-dev googletest libbenchmark-dev
-    clang libclang-rt-dev
-    libgif-dev
 )
+case "$set_name" in
+    play)
+        packages=("${play[@]}")
+        ;;
+    test)
+        packages=(
+            "${play[@]}"
+            libgtest-dev googletest libbenchmark-dev
+            clang libclang-rt-dev
+            libgif-dev
+            dpkg-dev file
+        )
+        ;;
+    *)
+        echo "Usage: $0 [play|test]" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -23,7 +23,7 @@
 #ifndef KWOMEDIA_APP_KWOCONFIGMGR_H
 #define KWOMEDIA_APP_KWOCONFIGMGR_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 #include <cstdint>
 

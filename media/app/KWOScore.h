@@ -14,7 +14,7 @@
 #ifndef KWOMEDIA_APP_KWOSCORE_H
 #define KWOMEDIA_APP_KWOSCORE_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 #include <cstdint>
 

@@ -16,7 +16,7 @@
 #ifndef KWOMEDIA_APP_KWOTRANSLATOR_H
 #define KWOMEDIA_APP_KWOTRANSLATOR_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 #include <memory>
 #include <string>

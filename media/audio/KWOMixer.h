@@ -22,8 +22,8 @@
 #ifndef KWOMEDIA_AUDIO_KWOMIXER_H
 #define KWOMEDIA_AUDIO_KWOMIXER_H
 
-#include "KWOExport.h"
-#include "platform/KWOSDLMgr.h"
+#include "../KWOExport.h"
+#include "../platform/KWOSDLMgr.h"
 
 #include <SDL_audio.h>
 #include <SDL_mutex.h>

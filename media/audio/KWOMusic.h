@@ -11,8 +11,8 @@
 #ifndef KWOMEDIA_AUDIO_KWOMUSIC_H
 #define KWOMEDIA_AUDIO_KWOMUSIC_H
 
-#include "KWOExport.h"
-#include "files/KWOResource.h"
+#include "../KWOExport.h"
+#include "../files/KWOResource.h"
 
 class KWOResFile;
 

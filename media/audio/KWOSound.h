@@ -12,8 +12,8 @@
 #ifndef KWOMEDIA_AUDIO_KWOSOUND_H
 #define KWOMEDIA_AUDIO_KWOSOUND_H
 
-#include "KWOExport.h"
-#include "files/KWOResource.h"
+#include "../KWOExport.h"
+#include "../files/KWOResource.h"
 
 class KWOResFile;
 

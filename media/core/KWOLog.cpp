@@ -1,5 +1,7 @@
 #include "core/KWOLog.h"
 
+#include "kwo_version.h"
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -16,7 +18,7 @@ unsigned int g_target = kTargetStdout;
 // so the initial value is resolved when the stream is used.
 FILE* g_stream = nullptr;
 
-const KWOVersion g_version = {0, 20, 0};
+const KWOVersion g_version = {KWO_VERSION_MAJOR, KWO_VERSION_MINOR, KWO_VERSION_PATCH};
 
 FILE* Stream()
 {
@@ -144,6 +146,6 @@ int Versioni()
 
 const char* Versiont()
 {
-    return "0.20.0";
+    return KWO_VERSION_TEXT;
 }
 } // namespace KWO

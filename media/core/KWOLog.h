@@ -7,7 +7,7 @@
 #ifndef KWOMEDIA_CORE_KWOLOG_H
 #define KWOMEDIA_CORE_KWOLOG_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 #include <cstdint>
 
@@ -55,7 +55,8 @@ KWO_API void WARN(const char* format, ...) KWO_PRINTF(1, 2);
 KWO_API void LOG(const char* format, ...) KWO_PRINTF(1, 2);
 KWO_API void DBG(const char* format, ...) KWO_PRINTF(1, 2);
 
-// Version 0.20.0: the record, the number 2000 and the text "0.20.0".
+// The library's version: the record, the number major * 10000 + minor * 100 +
+// patch, and the text (for 0.20.0: (0, 20, 0), 2000 and "0.20.0").
 KWO_API const KWOVersion* Versionv();
 KWO_API int Versioni();
 KWO_API const char* Versiont();

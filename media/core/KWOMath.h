@@ -7,7 +7,7 @@
 #ifndef KWOMEDIA_CORE_KWOMATH_H
 #define KWOMEDIA_CORE_KWOMATH_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 namespace KWO
 {

@@ -14,8 +14,8 @@
 #ifndef KWOMEDIA_CORE_KWOPARSE_H
 #define KWOMEDIA_CORE_KWOPARSE_H
 
-#include "KWOExport.h"
-#include "core/KWORect.h"
+#include "../KWOExport.h"
+#include "KWORect.h"
 
 class KWO_API KWOParse
 {

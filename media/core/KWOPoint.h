@@ -2,7 +2,7 @@
 #ifndef KWOMEDIA_CORE_KWOPOINT_H
 #define KWOMEDIA_CORE_KWOPOINT_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 #include <cstdint>
 #include <iosfwd>

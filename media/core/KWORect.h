@@ -6,7 +6,7 @@
 #ifndef KWOMEDIA_CORE_KWORECT_H
 #define KWOMEDIA_CORE_KWORECT_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 #include <cstdint>
 #include <iosfwd>

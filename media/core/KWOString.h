@@ -9,8 +9,8 @@
 #ifndef KWOMEDIA_CORE_KWOSTRING_H
 #define KWOMEDIA_CORE_KWOSTRING_H
 
-#include "KWOExport.h"
-#include "core/KWOLog.h"
+#include "../KWOExport.h"
+#include "KWOLog.h"
 
 class KWO_API KWOString
 {

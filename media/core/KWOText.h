@@ -9,8 +9,8 @@
 #ifndef KWOMEDIA_CORE_KWOTEXT_H
 #define KWOMEDIA_CORE_KWOTEXT_H
 
-#include "KWOExport.h"
-#include "files/KWOResource.h"
+#include "../KWOExport.h"
+#include "../files/KWOResource.h"
 
 class KWOResFile;
 

@@ -2,7 +2,7 @@
 #ifndef KWOMEDIA_CORE_KWOVEC3_H
 #define KWOMEDIA_CORE_KWOVEC3_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 #include <iosfwd>
 

@@ -11,8 +11,8 @@
 #ifndef KWOMEDIA_FILES_KWOARCHKWO_H
 #define KWOMEDIA_FILES_KWOARCHKWO_H
 
-#include "KWOExport.h"
-#include "files/KWOArchive.h"
+#include "../KWOExport.h"
+#include "KWOArchive.h"
 
 class KWO_API KWOArchKWO : public KWOArchive
 {

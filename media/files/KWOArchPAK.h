@@ -13,8 +13,8 @@
 #ifndef KWOMEDIA_FILES_KWOARCHPAK_H
 #define KWOMEDIA_FILES_KWOARCHPAK_H
 
-#include "KWOExport.h"
-#include "files/KWOArchive.h"
+#include "../KWOExport.h"
+#include "KWOArchive.h"
 
 class KWO_API KWOArchPAK : public KWOArchive
 {

@@ -24,8 +24,8 @@
 #ifndef KWOMEDIA_FILES_KWOARCHIVE_H
 #define KWOMEDIA_FILES_KWOARCHIVE_H
 
-#include "KWOExport.h"
-#include "files/KWOFileProvider.h"
+#include "../KWOExport.h"
+#include "KWOFileProvider.h"
 
 #include <cstdint>
 #include <memory>

@@ -9,9 +9,9 @@
 #ifndef KWOMEDIA_FILES_KWODIR_H
 #define KWOMEDIA_FILES_KWODIR_H
 
-#include "KWOExport.h"
-#include "core/KWOString.h"
-#include "files/KWOFileProvider.h"
+#include "../KWOExport.h"
+#include "../core/KWOString.h"
+#include "KWOFileProvider.h"
 
 #include <vector>
 

@@ -3,8 +3,8 @@
 #ifndef KWOMEDIA_FILES_KWOFILE_H
 #define KWOMEDIA_FILES_KWOFILE_H
 
-#include "KWOExport.h"
-#include "files/KWOResFile.h"
+#include "../KWOExport.h"
+#include "KWOResFile.h"
 
 #include <cstdio>
 

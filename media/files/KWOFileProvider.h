@@ -9,8 +9,8 @@
 #ifndef KWOMEDIA_FILES_KWOFILEPROVIDER_H
 #define KWOMEDIA_FILES_KWOFILEPROVIDER_H
 
-#include "KWOExport.h"
-#include "files/KWOSortableItem.h"
+#include "../KWOExport.h"
+#include "KWOSortableItem.h"
 
 class KWOResFile;
 

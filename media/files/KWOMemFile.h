@@ -6,8 +6,8 @@
 #ifndef KWOMEDIA_FILES_KWOMEMFILE_H
 #define KWOMEDIA_FILES_KWOMEMFILE_H
 
-#include "KWOExport.h"
-#include "files/KWOResFile.h"
+#include "../KWOExport.h"
+#include "KWOResFile.h"
 
 class KWO_API KWOMemFile : public KWOResFile
 {

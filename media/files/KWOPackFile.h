@@ -4,8 +4,8 @@
 #ifndef KWOMEDIA_FILES_KWOPACKFILE_H
 #define KWOMEDIA_FILES_KWOPACKFILE_H
 
-#include "KWOExport.h"
-#include "files/KWOResFile.h"
+#include "../KWOExport.h"
+#include "KWOResFile.h"
 
 #include <cstdio>
 

@@ -9,8 +9,8 @@
 #ifndef KWOMEDIA_FILES_KWORESFILE_H
 #define KWOMEDIA_FILES_KWORESFILE_H
 
-#include "KWOExport.h"
-#include "core/KWOString.h"
+#include "../KWOExport.h"
+#include "../core/KWOString.h"
 
 class KWO_API KWOResFile
 {

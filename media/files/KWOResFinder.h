@@ -7,7 +7,7 @@
 #ifndef KWOMEDIA_FILES_KWORESFINDER_H
 #define KWOMEDIA_FILES_KWORESFINDER_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 #include <memory>
 #include <vector>

@@ -22,7 +22,7 @@
 #ifndef KWOMEDIA_FILES_KWORESMGR_H
 #define KWOMEDIA_FILES_KWORESMGR_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 #include <memory>
 #include <vector>

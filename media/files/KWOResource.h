@@ -4,7 +4,7 @@
 #ifndef KWOMEDIA_FILES_KWORESOURCE_H
 #define KWOMEDIA_FILES_KWORESOURCE_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 class KWOResFile;
 

@@ -8,7 +8,7 @@
 #ifndef KWOMEDIA_FILES_KWOSORTABLEITEM_H
 #define KWOMEDIA_FILES_KWOSORTABLEITEM_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 class KWO_API KWOSortableItem
 {

@@ -18,8 +18,8 @@
 #ifndef KWOMEDIA_GRAPHICS_KWOFONT_H
 #define KWOMEDIA_GRAPHICS_KWOFONT_H
 
-#include "KWOExport.h"
-#include "files/KWOResource.h"
+#include "../KWOExport.h"
+#include "../files/KWOResource.h"
 
 #include <memory>
 #include <vector>

@@ -24,9 +24,9 @@
 #ifndef KWOMEDIA_GRAPHICS_KWOIMAGE_H
 #define KWOMEDIA_GRAPHICS_KWOIMAGE_H
 
-#include "KWOExport.h"
-#include "files/KWOResource.h"
-#include "graphics/KWOFont.h"
+#include "../KWOExport.h"
+#include "../files/KWOResource.h"
+#include "KWOFont.h"
 
 #include <cstdint>
 

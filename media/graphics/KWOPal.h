@@ -9,8 +9,8 @@
 #ifndef KWOMEDIA_GRAPHICS_KWOPAL_H
 #define KWOMEDIA_GRAPHICS_KWOPAL_H
 
-#include "KWOExport.h"
-#include "files/KWOResource.h"
+#include "../KWOExport.h"
+#include "../files/KWOResource.h"
 
 #include <memory>
 

@@ -19,8 +19,8 @@
 #ifndef KWOMEDIA_GRAPHICS_KWOSCREEN_H
 #define KWOMEDIA_GRAPHICS_KWOSCREEN_H
 
-#include "KWOExport.h"
-#include "platform/KWOSDLMgr.h"
+#include "../KWOExport.h"
+#include "../platform/KWOSDLMgr.h"
 
 struct SDL_Cursor;
 struct SDL_Surface;

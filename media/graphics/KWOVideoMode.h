@@ -5,8 +5,8 @@
 #ifndef KWOMEDIA_GRAPHICS_KWOVIDEOMODE_H
 #define KWOMEDIA_GRAPHICS_KWOVIDEOMODE_H
 
-#include "KWOExport.h"
-#include "platform/KWOSDLMgr.h"
+#include "../KWOExport.h"
+#include "../platform/KWOSDLMgr.h"
 
 struct SDL_VideoInfo;
 

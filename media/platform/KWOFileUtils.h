@@ -10,7 +10,7 @@
 #ifndef KWOMEDIA_PLATFORM_KWOFILEUTILS_H
 #define KWOMEDIA_PLATFORM_KWOFILEUTILS_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 class KWOResFile;
 class KWOText;

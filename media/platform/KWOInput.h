@@ -7,9 +7,9 @@
 #ifndef KWOMEDIA_PLATFORM_KWOINPUT_H
 #define KWOMEDIA_PLATFORM_KWOINPUT_H
 
-#include "KWOExport.h"
-#include "platform/KWOEvent.h"
-#include "platform/KWOSDLMgr.h"
+#include "../KWOExport.h"
+#include "KWOEvent.h"
+#include "KWOSDLMgr.h"
 
 class KWO_API KWOInput : public KWOSDLMgr
 {

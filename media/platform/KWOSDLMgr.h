@@ -9,7 +9,7 @@
 #ifndef KWOMEDIA_PLATFORM_KWOSDLMGR_H
 #define KWOMEDIA_PLATFORM_KWOSDLMGR_H
 
-#include "KWOExport.h"
+#include "../KWOExport.h"
 
 class KWO_API KWOSDLMgr
 {

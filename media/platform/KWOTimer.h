@@ -5,8 +5,8 @@
 #ifndef KWOMEDIA_PLATFORM_KWOTIMER_H
 #define KWOMEDIA_PLATFORM_KWOTIMER_H
 
-#include "KWOExport.h"
-#include "platform/KWOSDLMgr.h"
+#include "../KWOExport.h"
+#include "KWOSDLMgr.h"
 
 class KWO_API KWOTimer : public KWOSDLMgr
 {
