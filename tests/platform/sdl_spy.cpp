@@ -1,16 +1,26 @@
 #include "sdl_spy.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <thread>
 
 namespace
 {
 SdlSpy::Calls g_calls;
 
-bool g_fakeClock = false;
+std::atomic<bool> g_fakeClock{false};
+// The simulated clock belongs to the test's thread: SDL's own threads (its
+// timer thread sleeps 1 ms at a time) keep the real one.
+std::thread::id g_clockThread;
+
+bool OnSimulatedClock()
+{
+    return g_fakeClock && std::this_thread::get_id() == g_clockThread;
+}
 Uint32 g_now = 0;
 Uint32 g_step = 0;
 Uint32 g_last = 0;
@@ -74,6 +84,7 @@ Calls& Recorded()
 
 void SimulateClock(Uint32 start, Uint32 step)
 {
+    g_clockThread = std::this_thread::get_id();
     g_fakeClock = true;
     g_now = start;
     g_step = step;
@@ -164,7 +175,7 @@ extern "C"
     Uint32 SDL_GetTicks(void)
     {
         static auto real = Real<Uint32 (*)(void)>("SDL_GetTicks");
-        if (!g_fakeClock)
+        if (!OnSimulatedClock())
             return real();
         // A wait that never ends would spin here for ever: stop the test.
         if (++g_reads > 10000000ul)
@@ -180,7 +191,7 @@ extern "C"
     void SDL_Delay(Uint32 ms)
     {
         static auto real = Real<void (*)(Uint32)>("SDL_Delay");
-        if (!g_fakeClock)
+        if (!OnSimulatedClock())
         {
             real(ms);
             return;
