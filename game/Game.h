@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class KWODir;
 class KWOEvent;
@@ -139,6 +141,9 @@ private:
     void DrawSetList(unsigned selected);
 
     SetLayout m_layout;
+    // The file of each set of m_setNames, named as the folder lists it: a
+    // set listed from X.SET is loaded from X.SET, also where case matters.
+    std::vector<std::string> m_setFiles;
 };
 
 #endif

@@ -181,19 +181,24 @@ void Game::CollectSets()
     // Only regular files are sets (a folder named X.set is not one), listed
     // in alphabetical order so that the chooser always shows them alike.
     const unsigned n = m_dir->NbFiles();
-    std::vector<std::string> names;
+    std::vector<std::pair<std::string, std::string>> sets; // name, file
     for (unsigned i = 0; i < n; ++i)
     {
-        const char* name = m_dir->FileName(i);
-        const unsigned len = name && m_dir->IsFile(i) ? Board::SetNameLength(name) : 0;
+        const char* file = m_dir->FileName(i);
+        const unsigned len = file && m_dir->IsFile(i) ? Board::SetNameLength(file) : 0;
         if (len > 0)
-            names.emplace_back(name, len);
+            sets.emplace_back(std::string(file, len), file);
     }
-    std::sort(names.begin(), names.end(), SetNameBefore);
+    std::sort(sets.begin(), sets.end(),
+              [](const auto& a, const auto& b) { return SetNameBefore(a.first, b.first); });
     m_setNames = new KWOText(n > 0 ? n : 1);
+    m_setFiles.clear();
     unsigned count = 0;
-    for (const std::string& name : names)
-        m_setNames->SetString(count++, name.c_str());
+    for (const auto& set : sets)
+    {
+        m_setNames->SetString(count++, set.first.c_str());
+        m_setFiles.push_back(set.second);
+    }
     KWO::LOG("%d sets found\n", static_cast<int>(count));
     if (count == 0)
         Fatal("No set of cards found !");
@@ -335,11 +340,10 @@ void Game::ChooseSet()
     }
     m_screen->StopClipping();
 
-    if (!play || s >= n || m_setNames->m_lines[s] == nullptr)
+    if (!play || s >= m_setFiles.size())
         return;
-    const std::string name = std::string(m_setNames->m_lines[s]) + ".set";
-    KWOImage* set =
-        static_cast<KWOImage*>(m_resMgr->Load(KWOResMgr::TypePicture, name.c_str(), 0, true));
+    KWOImage* set = static_cast<KWOImage*>(
+        m_resMgr->Load(KWOResMgr::TypePicture, m_setFiles[s].c_str(), 0, true));
     if (set == nullptr)
         return;
     Play(set);
