@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     libsdl1.2-dev
-    libgtest-dev googletest libbenchmark-dev
+    libgtest-dev googletest libbenchmark-dev gcovr
     clang libclang-rt-dev
     libgif-dev
 )
