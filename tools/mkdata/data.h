@@ -5,12 +5,17 @@
 #include <string>
 
 class KWOFont;
+class KWOImage;
 
 namespace mkdata
 {
-// Pictures are written as BMP: the picture loader tells formats apart by
-// their content, so "menu.gif" written as BMP loads like any other picture.
+// Card sets are written as BMP: the picture loader tells formats apart by
+// their content, whatever the name.
 const int kFormatBMP = 1;
+
+// Writes an 8-bit picture with its palette as a GIF file (giflib's
+// encoder); false, with no file left, when it cannot.
+bool SaveGIF(KWOImage& img, const std::string& path);
 
 // A card-set picture, "Shapes.set" (which 0) or "Patterns.set" (which 1).
 bool MakeSet(const std::string& folder, int which, KWOFont& digitFont);
