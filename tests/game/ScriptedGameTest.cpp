@@ -512,7 +512,8 @@ TEST_F(ScriptedGame, ChooserAndAPerfectGameThatEntersTheTable)
     Then([&] { Key(SDLK_ESCAPE); });
     EXPECT_EQ(0, Run());
     // Only regular files named *.set, in alphabetical order whatever the case.
-    EXPECT_EQ((std::vector<std::string>{"alpha", "Patterns", "Shapes"}), listed);
+    EXPECT_EQ((std::vector<std::string>{"alpha", "Letters", "Nature", "Patterns", "Shapes"}),
+              listed);
 }
 
 TEST_F(ScriptedGame, MismatchesPauseRanksAndGivingUp)

@@ -17,7 +17,9 @@ const int kFormatBMP = 1;
 // encoder); false, with no file left, when it cannot.
 bool SaveGIF(KWOImage& img, const std::string& path);
 
-// A card-set picture, "Shapes.set" (which 0) or "Patterns.set" (which 1).
+// The card sets: "Shapes.set", "Patterns.set", "Nature.set" and
+// "Letters.set", by number 0 to kSets - 1.
+const int kSets = 4;
 bool MakeSet(const std::string& folder, int which, KWOFont& digitFont);
 // "menu.gif", the sprite sheet of the menus.
 bool MakeMenu(const std::string& folder);
