@@ -37,9 +37,10 @@ public:
     static constexpr int kTimeLimit = 1000;
     // Longest name of the table: its 20-byte field ends with a zero.
     static constexpr size_t kNameChars = sizeof(KWOScoreEntry::name) - 1;
-    // Sleep between two looks at an empty event queue: short enough not to
-    // be seen, long enough to leave the processor alone.
-    static constexpr unsigned kIdleMs = 1;
+    // Sleep between two looks at an empty event queue: far below what a
+    // player can notice, long enough to leave the processor alone (every
+    // look costs a round trip to the display server).
+    static constexpr unsigned kIdleMs = 5;
 
     // Options, set by the command line.
     bool m_fullscreen = false;
