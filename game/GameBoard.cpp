@@ -39,6 +39,8 @@ const int kCounterDigits[3] = {2, 3, 1};
 const unsigned kRowColours[4] = {0, 59, 17, 1};
 const unsigned kSelectedColours[4] = {58, 76, 17, 1};
 const unsigned kBarColour = 58;
+// Rows of the set chooser's list; the selected set is in the middle one.
+const int kListRows = 5;
 // Pause between two cards of the deal and clearing animations.
 const unsigned kAnimationMs = 20;
 
@@ -144,13 +146,13 @@ int Board::OrderCell(int order, int step)
         default:
         {
             // Clockwise spiral from the top-left corner.
-            static const unsigned char kSpiral[32][2] = {
+            static const unsigned char kSpiral[kCells][2] = {
                 {0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0},
                 {7, 1}, {7, 2}, {7, 3}, {6, 3}, {5, 3}, {4, 3}, {3, 3}, {2, 3},
                 {1, 3}, {0, 3}, {0, 2}, {0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1},
                 {5, 1}, {6, 1}, {6, 2}, {5, 2}, {4, 2}, {3, 2}, {2, 2}, {1, 2},
             };
-            c = kSpiral[step & 31][0], r = kSpiral[step & 31][1];
+            c = kSpiral[unsigned(step) % kCells][0], r = kSpiral[unsigned(step) % kCells][1];
             break;
         }
     }
@@ -264,9 +266,9 @@ void Game::DrawSetList(unsigned selected)
 {
     const unsigned n = m_setNames->Length();
     const int h = LineHeight();
-    for (int k = 0; k < 5; ++k)
+    for (int k = 0; k < kListRows; ++k)
     {
-        const long index = long(selected) - 2 + k;
+        const long index = long(selected) - kListRows / 2 + k;
         if (index < 0 || index >= long(n) || h <= 0)
             continue;
         const char* name = m_setNames->m_lines[index];
@@ -275,7 +277,7 @@ void Game::DrawSetList(unsigned selected)
         const int w = int(m_font->TextWidth(name));
         if (w <= 0)
             continue;
-        const bool isSelected = k == 2;
+        const bool isSelected = k == kListRows / 2;
         const unsigned* colours = isSelected ? kSelectedColours : kRowColours;
         KWOImage text(unsigned(w), unsigned(h), 8u);
         text.Rectangle(0, 0, unsigned(w), unsigned(h), colours[0]);

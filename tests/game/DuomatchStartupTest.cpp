@@ -115,7 +115,7 @@ TEST_F(DuomatchStartup, TerminationDuringTheIntroEndsTheProgram)
     for (int i = 0; i < 500 && ReadFileBytes(out).find("Loading resources") == std::string::npos;
          ++i)
         usleep(10000);
-    usleep(300000);
+    usleep(800000);
     kill(pid, SIGTERM);
     EXPECT_EQ(0, WaitProcess(pid, 5000)) << ReadFileBytes(out);
 }
