@@ -50,6 +50,7 @@ namespace Board
 const int kColumns = 8;
 const int kRows = 4;
 const int kCells = 32;
+const int kPairs = kCells / 2;
 const int kCellW = 80;
 const int kCellH = 110;
 const int kBarTop = 440;

@@ -7,9 +7,13 @@
 #include "app/KWOScore.h"
 #include "files/KWOResFinder.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class KWODir;
+class KWOEvent;
 class KWOFont;
 class KWOImage;
 class KWOInput;
@@ -22,11 +26,30 @@ class KWOText;
 class Game
 {
 public:
+    // Fixed facts of the game, shared by its screens.
+    static constexpr int kScreenW = 640;
+    static constexpr int kScreenH = 480;
+    static constexpr const char* kScoreFile = "highscores";
+    // Rows of the highscore table, and the time of an empty row.
+    static constexpr unsigned kTableSize = 5;
+    static constexpr int kNoScore = 999;
+    // A game ends without a result when this many seconds have passed.
+    static constexpr int kTimeLimit = 1000;
+    // Longest name of the table: its 20-byte field ends with a zero.
+    static constexpr size_t kNameChars = sizeof(KWOScoreEntry::name) - 1;
+    // Sleep between two looks at an empty event queue: far below what a
+    // player can notice, long enough to leave the processor alone (every
+    // look costs a round trip to the display server).
+    static constexpr unsigned kIdleMs = 5;
+
     // Options, set by the command line.
     bool m_fullscreen = false;
     bool m_sound = true;
     char m_lang = 'e'; // 'e' English, 'f' French
     uint8_t m_volume = 100;
+    // Set when the player asked to leave (window closed, SIGTERM): every
+    // screen then ends at once and the program stops.
+    bool m_quit = false;
 
     // Services and resources, brought up by Init and torn down by the destructor.
     KWOScreen* m_screen = nullptr;
@@ -95,8 +118,14 @@ private:
     void PlaySfx(KWOSound* sound);
     // Pushes the whole screen surface to the display.
     void PushScreen();
-    // Fills a rectangle of the screen surface with a colour.
-    void FillRect(int x, int y, unsigned w, unsigned h, unsigned colour);
+    // Takes the next event into `ev`; a quit request sets m_quit. False when
+    // no event is queued.
+    bool NextEvent(KWOEvent& ev);
+    // Drops the queued input, keeping a quit request in m_quit.
+    void DiscardInput();
+    // True once the player asked to leave; looks for a queued quit request
+    // without taking other input. For the animations that read no input.
+    bool QuitPending();
     // Copies menu sprite `index` opaquely to (x, y).
     void DrawSprite(int index, int x, int y);
     int SpriteWidth(int index) const;
@@ -106,13 +135,16 @@ private:
                     bool transparent);
     int LineHeight() const;
 
-    void DrawCard(const KWOImage* set, int cell, int entry);
+    void DrawCard(KWOImage* set, int cell, int entry);
     void DrawBoard(KWOImage* set);
     void DealAnimation(KWOImage* set);
     void ClearAnimation(KWOImage* set);
     void DrawSetList(unsigned selected);
 
     SetLayout m_layout;
+    // The file of each set of m_setNames, named as the folder lists it: a
+    // set listed from X.SET is loaded from X.SET, also where case matters.
+    std::vector<std::string> m_setFiles;
 };
 
 #endif

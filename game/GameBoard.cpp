@@ -3,20 +3,23 @@
 #include "Game.h"
 
 #include "core/KWOMath.h"
+#include "core/KWOString.h"
 #include "core/KWOText.h"
 #include "files/KWODir.h"
 #include "files/KWOResMgr.h"
 #include "graphics/KWOFont.h"
 #include "graphics/KWOImage.h"
 #include "graphics/KWOScreen.h"
+#include "platform/KWOEvent.h"
 #include "platform/KWOFileUtils.h"
 #include "platform/KWOInput.h"
+#include "platform/KWOTimer.h"
 
-#include <SDL.h>
-
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -36,10 +39,17 @@ const int kCounterDigits[3] = {2, 3, 1};
 const unsigned kRowColours[4] = {0, 59, 17, 1};
 const unsigned kSelectedColours[4] = {58, 76, 17, 1};
 const unsigned kBarColour = 58;
+// Rows of the set chooser's list; the selected set is in the middle one.
+const int kListRows = 5;
+// Pause between two cards of the deal and clearing animations.
+const unsigned kAnimationMs = 20;
 
-bool IsKey(const SDL_Event& ev, SDLKey key)
+// Set names in alphabetical order without regard to case; names that differ
+// only in case keep one fixed order, whatever the order of the listing.
+bool SetNameBefore(const std::string& a, const std::string& b)
 {
-    return ev.type == SDL_KEYDOWN && ev.key.keysym.sym == key;
+    const int folded = KWOString(a.c_str()).Compare(b.c_str(), false);
+    return folded != 0 ? folded < 0 : a < b;
 }
 } // namespace
 
@@ -98,11 +108,11 @@ void Board::DealValues(unsigned char* board)
 {
     std::memset(board, 0, kBoardBytes);
     for (int round = 0; round < 2; ++round)
-        for (int v = 1; v <= 16; ++v)
+        for (int v = 1; v <= kPairs; ++v)
         {
             int p;
             do
-                p = static_cast<int>(KWO::Randomi() * 32.0 / 32768);
+                p = static_cast<int>(KWO::Randomi() * double(kCells) / 32768);
             while (board[p] != 0);
             board[p] = static_cast<unsigned char>(v);
         }
@@ -136,13 +146,13 @@ int Board::OrderCell(int order, int step)
         default:
         {
             // Clockwise spiral from the top-left corner.
-            static const unsigned char kSpiral[32][2] = {
+            static const unsigned char kSpiral[kCells][2] = {
                 {0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 0}, {7, 0},
                 {7, 1}, {7, 2}, {7, 3}, {6, 3}, {5, 3}, {4, 3}, {3, 3}, {2, 3},
                 {1, 3}, {0, 3}, {0, 2}, {0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1},
                 {5, 1}, {6, 1}, {6, 2}, {5, 2}, {4, 2}, {3, 2}, {2, 2}, {1, 2},
             };
-            c = kSpiral[step & 31][0], r = kSpiral[step & 31][1];
+            c = kSpiral[unsigned(step) % kCells][0], r = kSpiral[unsigned(step) % kCells][1];
             break;
         }
     }
@@ -170,15 +180,26 @@ unsigned Board::SetNameLength(const char* fileName)
 
 void Game::CollectSets()
 {
+    // Only regular files are sets (a folder named X.set is not one), listed
+    // in alphabetical order so that the chooser always shows them alike.
     const unsigned n = m_dir->NbFiles();
-    m_setNames = new KWOText(n > 0 ? n : 1);
-    unsigned count = 0;
+    std::vector<std::pair<std::string, std::string>> sets; // name, file
     for (unsigned i = 0; i < n; ++i)
     {
-        const char* name = m_dir->FileName(i);
-        const unsigned len = name ? Board::SetNameLength(name) : 0;
+        const char* file = m_dir->FileName(i);
+        const unsigned len = file && m_dir->IsFile(i) ? Board::SetNameLength(file) : 0;
         if (len > 0)
-            m_setNames->SetString(count++, name, 0, len);
+            sets.emplace_back(std::string(file, len), file);
+    }
+    std::sort(sets.begin(), sets.end(),
+              [](const auto& a, const auto& b) { return SetNameBefore(a.first, b.first); });
+    m_setNames = new KWOText(n > 0 ? n : 1);
+    m_setFiles.clear();
+    unsigned count = 0;
+    for (const auto& set : sets)
+    {
+        m_setNames->SetString(count++, set.first.c_str());
+        m_setFiles.push_back(set.second);
     }
     KWO::LOG("%d sets found\n", static_cast<int>(count));
     if (count == 0)
@@ -191,12 +212,12 @@ void Game::Deal(unsigned char* board)
     Board::DealValues(board);
 }
 
-void Game::DrawCard(const KWOImage* set, int cell, int entry)
+void Game::DrawCard(KWOImage* set, int cell, int entry)
 {
     int x, y;
     Board::CellOrigin(cell, x, y);
     const LayoutRect& r = m_layout.m_rects[entry];
-    m_screen->TCopyImage(x + 5, y + 5, m_keyColour, const_cast<KWOImage*>(set), r.x, r.y, r.w, r.h);
+    m_screen->TCopyImage(x + 5, y + 5, m_keyColour, set, r.x, r.y, r.w, r.h);
     m_screen->Refresh(x + 5, y + 5, 70, 100);
 }
 
@@ -204,10 +225,10 @@ void Game::DrawBoard(KWOImage* set)
 {
     const LayoutRect& tile = m_layout.m_rects[SetLayout::kBoardTile];
     for (int y = 0; tile.h > 0 && y < Board::kBarTop; y += tile.h)
-        for (int x = 0; tile.w > 0 && x < 640; x += tile.w)
+        for (int x = 0; tile.w > 0 && x < kScreenW; x += tile.w)
             m_screen->CopyImage(x, y, set, tile.x, tile.y, tile.w, tile.h);
     const LayoutRect& bar = m_layout.m_rects[SetLayout::kBarTile];
-    for (int x = 0; bar.w > 0 && x < 640; x += bar.w)
+    for (int x = 0; bar.w > 0 && x < kScreenW; x += bar.w)
         m_screen->CopyImage(x, Board::kBarTop, set, bar.x, bar.y, bar.w, bar.h);
     DrawCounter(0, 0, set);
     DrawCounter(1, 0, set);
@@ -220,10 +241,10 @@ void Game::DrawBoard(KWOImage* set)
 void Game::DealAnimation(KWOImage* set)
 {
     const int order = Board::ChooseOrder();
-    for (int step = 0; step < Board::kCells; ++step)
+    for (int step = 0; step < Board::kCells && !QuitPending(); ++step)
     {
         DrawCard(set, Board::OrderCell(order, step), SetLayout::kBack);
-        SDL_Delay(20);
+        KWOTimer::Delay(kAnimationMs);
     }
 }
 
@@ -231,13 +252,13 @@ void Game::ClearAnimation(KWOImage* set)
 {
     const int order = Board::ChooseOrder();
     const LayoutRect& tile = m_layout.m_rects[SetLayout::kBoardTile];
-    for (int step = 0; step < Board::kCells; ++step)
+    for (int step = 0; step < Board::kCells && !QuitPending(); ++step)
     {
         int x, y;
         Board::CellOrigin(Board::OrderCell(order, step), x, y);
         m_screen->CopyImage(x, y, set, tile.x, tile.y, Board::kCellW, Board::kCellH);
         m_screen->Refresh(x, y, Board::kCellW, Board::kCellH);
-        SDL_Delay(20);
+        KWOTimer::Delay(kAnimationMs);
     }
 }
 
@@ -245,9 +266,9 @@ void Game::DrawSetList(unsigned selected)
 {
     const unsigned n = m_setNames->Length();
     const int h = LineHeight();
-    for (int k = 0; k < 5; ++k)
+    for (int k = 0; k < kListRows; ++k)
     {
-        const long index = long(selected) - 2 + k;
+        const long index = long(selected) - kListRows / 2 + k;
         if (index < 0 || index >= long(n) || h <= 0)
             continue;
         const char* name = m_setNames->m_lines[index];
@@ -256,14 +277,15 @@ void Game::DrawSetList(unsigned selected)
         const int w = int(m_font->TextWidth(name));
         if (w <= 0)
             continue;
-        const bool isSelected = k == 2;
+        const bool isSelected = k == kListRows / 2;
         const unsigned* colours = isSelected ? kSelectedColours : kRowColours;
         KWOImage text(unsigned(w), unsigned(h), 8u);
         text.Rectangle(0, 0, unsigned(w), unsigned(h), colours[0]);
         KWOFont::FontParams params{
             m_font, KWOFont::AlignTop, {colours[0], colours[1], colours[2], colours[3]}};
         text.DrawTextEx(0, 0, name, params);
-        m_screen->CopyImage((640 - w) / 2, 130 + 60 * k, &text, 0, 0, unsigned(w), unsigned(h));
+        m_screen->CopyImage((kScreenW - w) / 2, 130 + 60 * k, &text, 0, 0, unsigned(w),
+                            unsigned(h));
     }
 }
 
@@ -271,59 +293,59 @@ void Game::ChooseSet()
 {
     const unsigned n = m_setNames->Length();
     m_screen->FadeOut(4);
-    FillRect(66, 66, 508, 348, 0);
-    FillRect(70, 40, 500, 30, 0);
+    m_screen->Rectangle(66, 66, 508, 348, 0);
+    m_screen->Rectangle(70, 40, 500, 30, 0);
     const int title = m_lang == 'f' ? 13 : 6;
-    DrawSprite(title, 320 - SpriteWidth(title) / 2, 50);
+    DrawSprite(title, kScreenW / 2 - SpriteWidth(title) / 2, 50);
     DrawSprite(16, 50, 255);
     DrawSprite(17, 550, 255);
-    FillRect(100, 245, 440, 50, kBarColour);
+    m_screen->Rectangle(100, 245, 440, 50, kBarColour);
     m_screen->SetClipping(100, 130, 540, 450);
     unsigned s = 0;
     DrawSetList(s);
     PushScreen();
     m_screen->FadeIn(m_menu->Palette(), 8);
-    m_input->Flush();
+    DiscardInput();
 
     bool play = false;
-    for (;;)
+    KWOEvent ev;
+    while (!m_quit && m_input->WaitEvent(&ev))
     {
-        SDL_Event ev;
-        if (SDL_WaitEvent(&ev) == 0)
+        if (ev.Type() == KWOEvent::TypeQuit)
+            m_quit = true;
+        if (m_quit || ev.IsKeyDown(KWOEvent::KeyEscape))
             break;
-        if (ev.type == SDL_QUIT || IsKey(ev, SDLK_ESCAPE))
-            break;
-        if (IsKey(ev, SDLK_RETURN) || IsKey(ev, SDLK_SPACE) || IsKey(ev, SDLK_KP_ENTER))
+        if (ev.IsKeyDown(KWOEvent::KeyReturn) || ev.IsKeyDown(KWOEvent::KeySpace) ||
+            ev.IsKeyDown(KWOEvent::KeyKeypadEnter))
         {
             PlaySfx(m_sndClick);
             play = true;
             break;
         }
-        if (IsKey(ev, SDLK_r))
+        if (ev.IsKeyDown('r'))
         {
             play = true;
             break;
         }
         const unsigned old = s;
-        if (IsKey(ev, SDLK_DOWN) || IsKey(ev, SDLK_RIGHT))
+        if (ev.IsKeyDown(KWOEvent::KeyDown) || ev.IsKeyDown(KWOEvent::KeyRight))
             s = s + 1 < n ? s + 1 : 0;
-        else if (IsKey(ev, SDLK_UP) || IsKey(ev, SDLK_LEFT))
+        else if (ev.IsKeyDown(KWOEvent::KeyUp) || ev.IsKeyDown(KWOEvent::KeyLeft))
             s = s > 0 ? s - 1 : (n > 0 ? n - 1 : 0);
         if (s != old)
         {
-            FillRect(100, 130, 440, 300, 0);
-            FillRect(100, 245, 440, 50, kBarColour);
+            m_screen->Rectangle(100, 130, 440, 300, 0);
+            m_screen->Rectangle(100, 245, 440, 50, kBarColour);
             DrawSetList(s);
             m_screen->Refresh(100, 130, 440, 300);
         }
     }
-    SDL_SetClipRect(m_screen->Surface(), nullptr);
+    m_screen->StopClipping();
 
-    if (!play || s >= n || m_setNames->m_lines[s] == nullptr)
+    if (!play || s >= m_setFiles.size())
         return;
-    const std::string name = std::string(m_setNames->m_lines[s]) + ".set";
-    KWOImage* set =
-        static_cast<KWOImage*>(m_resMgr->Load(KWOResMgr::TypePicture, name.c_str(), 0, true));
+    KWOImage* set = static_cast<KWOImage*>(
+        m_resMgr->Load(KWOResMgr::TypePicture, m_setFiles[s].c_str(), 0, true));
     if (set == nullptr)
         return;
     Play(set);

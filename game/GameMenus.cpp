@@ -8,9 +8,9 @@
 #include "graphics/KWOImage.h"
 #include "graphics/KWOPal.h"
 #include "graphics/KWOScreen.h"
+#include "platform/KWOEvent.h"
 #include "platform/KWOInput.h"
-
-#include <SDL.h>
+#include "platform/KWOTimer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -38,23 +38,23 @@ const unsigned kEntryColours[4] = {233, 190, 79, 155};
 const unsigned kEntryFill = 233;
 
 const unsigned kFrameMs = 40;
+const int kMenuItems = 5;
+const int kVolumeItem = 2;
+const int kVolumeStep = 25;
+const int kMaxVolume = 125;
 
-bool IsKey(const SDL_Event& ev, SDLKey key)
+bool IsConfirm(const KWOEvent& ev)
 {
-    return ev.type == SDL_KEYDOWN && ev.key.keysym.sym == key;
-}
-
-bool IsConfirm(const SDL_Event& ev)
-{
-    return IsKey(ev, SDLK_RETURN) || IsKey(ev, SDLK_SPACE) || IsKey(ev, SDLK_KP_ENTER);
+    return ev.IsKeyDown(KWOEvent::KeyReturn) || ev.IsKeyDown(KWOEvent::KeySpace) ||
+           ev.IsKeyDown(KWOEvent::KeyKeypadEnter);
 }
 
 // Waits for the rest of a 40 ms frame.
 void EndFrame(uint32_t start)
 {
-    const uint32_t spent = SDL_GetTicks() - start;
+    const uint32_t spent = KWOTimer::Ticks() - start;
     if (spent < kFrameMs)
-        SDL_Delay(kFrameMs - spent);
+        KWOTimer::Delay(kFrameMs - spent);
 }
 } // namespace
 
@@ -68,21 +68,31 @@ void Game::PlaySfx(KWOSound* sound)
 
 void Game::PushScreen()
 {
-    SDL_Surface* s = m_screen->Surface();
-    if (s == nullptr)
-        return;
-    SDL_Rect r = {0, 0, static_cast<Uint16>(s->w), static_cast<Uint16>(s->h)};
-    SDL_UpdateRects(s, 1, &r);
+    m_screen->Refresh(0, 0, m_screen->Width(), m_screen->Height());
 }
 
-void Game::FillRect(int x, int y, unsigned w, unsigned h, unsigned colour)
+bool Game::NextEvent(KWOEvent& ev)
 {
-    SDL_Surface* s = m_screen->Surface();
-    if (s == nullptr)
-        return;
-    SDL_Rect r = {static_cast<Sint16>(x), static_cast<Sint16>(y), static_cast<Uint16>(w),
-                  static_cast<Uint16>(h)};
-    SDL_FillRect(s, &r, colour);
+    if (!m_input->PollEvent(&ev))
+        return false;
+    if (ev.Type() == KWOEvent::TypeQuit)
+        m_quit = true;
+    return true;
+}
+
+void Game::DiscardInput()
+{
+    KWOEvent ev;
+    while (NextEvent(ev))
+    {
+    }
+}
+
+bool Game::QuitPending()
+{
+    if (!m_quit && m_input->TakeEvent(KWOEvent::TypeQuit, nullptr))
+        m_quit = true;
+    return m_quit;
 }
 
 void Game::DrawSprite(int index, int x, int y)
@@ -123,15 +133,20 @@ void Game::DrawTextAt(int x, int y, const char* text, const unsigned colours[4],
 
 bool Game::WaitInput(unsigned ms)
 {
-    const uint32_t start = SDL_GetTicks();
-    m_input->Flush();
-    for (;;)
+    const uint32_t start = KWOTimer::Ticks();
+    DiscardInput();
+    // The event that ends the wait is taken: whatever follows discards the
+    // pending input anyway, and a quit request must reach m_quit.
+    KWOEvent ev;
+    while (!m_quit)
     {
-        if (SDL_PollEvent(nullptr))
+        if (NextEvent(ev))
             return true;
-        if (SDL_GetTicks() - start >= ms)
+        if (KWOTimer::Ticks() - start >= ms)
             return false;
+        KWOTimer::Delay(kIdleMs);
     }
+    return true;
 }
 
 void Game::Intro()
@@ -144,14 +159,16 @@ void Game::Intro()
         m_screen->BlackOut();
         if (pic == nullptr)
             return false;
-        m_screen->CopyImage(320 - int(pic->Width()) / 2, 240 - int(pic->Height()) / 2, pic, 0, 0,
-                            pic->Width(), pic->Height());
+        m_screen->CopyImage((kScreenW - int(pic->Width())) / 2, (kScreenH - int(pic->Height())) / 2,
+                            pic, 0, 0, pic->Width(), pic->Height());
         PushScreen();
         m_screen->FadeIn(pic->Palette(), 8);
         return true;
     };
     const bool shown = show("kwo2.gif");
     const bool skipped = shown && WaitInput(2000);
+    if (m_quit)
+        return;
     if (shown)
     {
         m_screen->FadeOut(8);
@@ -164,6 +181,8 @@ void Game::Intro()
     {
         WaitInput(2000);
         m_resMgr->Release("title.gif");
+        if (m_quit)
+            return;
         m_screen->FadeOut(8);
         m_screen->BlackOut();
     }
@@ -199,15 +218,15 @@ void Game::DrawFrame(int left, int top, int right, int bottom)
 void Game::DrawMenu()
 {
     m_screen->BlackOut();
-    DrawFrame(0, 0, 640, 480);
-    DrawSprite(14, 320 - SpriteWidth(14) / 2, 50);
+    DrawFrame(0, 0, kScreenW, kScreenH);
+    DrawSprite(14, kScreenW / 2 - SpriteWidth(14) / 2, 50);
     const int base = m_lang == 'f' ? 7 : 0;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < kMenuItems; ++i)
     {
         int w = SpriteWidth(base + i);
         if (i == 3)
             w += SpriteWidth(base + 5) + 10;
-        const int x = (640 - w) / 2;
+        const int x = (kScreenW - w) / 2;
         DrawSprite(base + i, x, 130 + 60 * i);
         if (i == 3)
             DrawSprite(base + 5, x + SpriteWidth(base + 3) + 10, 130 + 60 * i);
@@ -221,10 +240,10 @@ void Game::DrawMenu()
 void Game::DrawVolume()
 {
     const int base = m_lang == 'f' ? 7 : 0;
-    const int x = (SpriteWidth(base + 2) + 640) / 2 - 23;
+    const int x = (SpriteWidth(base + kVolumeItem) + kScreenW) / 2 - 23;
     const int y = 250;
     const LayoutRect& r = kSprites[15];
-    m_screen->CopyImage(x, y, m_menu, r.x + 23 * (m_volume / 25), r.y, r.w, r.h);
+    m_screen->CopyImage(x, y, m_menu, r.x + 23 * (m_volume / kVolumeStep), r.y, r.w, r.h);
     m_screen->Refresh(x, y, 23, 40);
 }
 
@@ -242,8 +261,8 @@ void Game::DrawMenuCursor(int item)
 void Game::EraseMenuCursor(int item)
 {
     const int y = 135 + 60 * item;
-    FillRect(100, y, 51, 30, 0);
-    FillRect(493, y, 51, 30, 0);
+    m_screen->Rectangle(100, y, 51, 30, 0);
+    m_screen->Rectangle(493, y, 51, 30, 0);
     m_screen->Refresh(100, y, 51, 30);
     m_screen->Refresh(493, y, 51, 30);
 }
@@ -254,32 +273,32 @@ void Game::Menu()
     int item = 0;
     DrawMenu();
     DrawMenuCursor(0);
-    m_input->Flush();
-    while (!quit)
+    DiscardInput();
+    while (!quit && !m_quit)
     {
-        const uint32_t start = SDL_GetTicks();
-        SDL_Event ev;
-        if (SDL_PollEvent(&ev))
+        const uint32_t start = KWOTimer::Ticks();
+        KWOEvent ev;
+        if (NextEvent(ev))
         {
-            if (ev.type == SDL_QUIT || IsKey(ev, SDLK_ESCAPE))
+            if (m_quit || ev.IsKeyDown(KWOEvent::KeyEscape))
                 quit = true;
-            else if (IsKey(ev, SDLK_UP) || IsKey(ev, SDLK_LEFT))
+            else if (ev.IsKeyDown(KWOEvent::KeyUp) || ev.IsKeyDown(KWOEvent::KeyLeft))
             {
                 EraseMenuCursor(item);
-                item = item == 0 ? 4 : item - 1;
+                item = item == 0 ? kMenuItems - 1 : item - 1;
                 DrawMenuCursor(item);
             }
-            else if (IsKey(ev, SDLK_DOWN) || IsKey(ev, SDLK_RIGHT))
+            else if (ev.IsKeyDown(KWOEvent::KeyDown) || ev.IsKeyDown(KWOEvent::KeyRight))
             {
                 EraseMenuCursor(item);
-                item = item == 4 ? 0 : item + 1;
+                item = item == kMenuItems - 1 ? 0 : item + 1;
                 DrawMenuCursor(item);
             }
-            else if (IsKey(ev, SDLK_r))
-                m_scores.Reset(999);
+            else if (ev.IsKeyDown('r'))
+                m_scores.Reset(kNoScore);
             else if (IsConfirm(ev))
             {
-                if (item != 2)
+                if (item != kVolumeItem)
                     PlaySfx(m_sndClick);
                 switch (item)
                 {
@@ -289,14 +308,18 @@ void Game::Menu()
                             ChooseSet();
                         else
                             ShowHighscores();
+                        if (m_quit)
+                            break;
                         DrawMenu();
                         DrawMenuCursor(item);
-                        m_input->Flush();
+                        DiscardInput();
                         break;
-                    case 2:
+                    case kVolumeItem:
                         if (m_sound)
                         {
-                            m_volume = m_volume >= 125 ? 0 : static_cast<uint8_t>(m_volume + 25);
+                            m_volume = m_volume >= kMaxVolume
+                                           ? 0
+                                           : static_cast<uint8_t>(m_volume + kVolumeStep);
                             PlaySfx(m_sndClick);
                             DrawVolume();
                         }
@@ -313,6 +336,8 @@ void Game::Menu()
                 }
             }
         }
+        if (m_quit)
+            break;
         DrawMenuCursor(item);
         EndFrame(start);
     }
@@ -324,16 +349,16 @@ void Game::Menu()
 void Game::ShowHighscores()
 {
     m_screen->FadeOut(4);
-    SDL_Surface* s = m_screen->Surface();
-    FillRect(0, 0, s ? unsigned(s->w) : 640u, s ? unsigned(s->h) : 480u, 0);
-    DrawFrame(0, 0, 640, 480);
-    DrawSprite(1, 320 - SpriteWidth(1) / 2, 50);
+    m_screen->Rectangle(0, 0, m_screen->Width(), m_screen->Height(), 0);
+    DrawFrame(0, 0, kScreenW, kScreenH);
+    DrawSprite(1, kScreenW / 2 - SpriteWidth(1) / 2, 50);
     PushScreen();
     m_screen->FadeIn(m_menu->Palette(), 4);
 
+    // The rows slide in; a quit request stops them at once.
     m_screen->SetClipping(34, 80, 600, 440);
     const int h = LineHeight();
-    for (unsigned i = 0; i < 5 && i < m_scores.m_size; ++i)
+    for (unsigned i = 0; i < kTableSize && i < m_scores.m_size && !QuitPending(); ++i)
     {
         const KWOScoreEntry& e = m_scores.m_entries[i];
         const int y = 130 + 60 * int(i);
@@ -345,12 +370,12 @@ void Game::ShowHighscores()
             // Slides in from the left by a tenth of its width (at least a pixel).
             const int w = int(m_font->TextWidth(name));
             const int step = std::max(1, w / 10);
-            for (int x = 70 - 10 * step; x <= 70; x += step)
+            for (int x = 70 - 10 * step; x <= 70 && !QuitPending(); x += step)
             {
-                FillRect(x - step, y, unsigned(w), unsigned(h), 0);
+                m_screen->Rectangle(x - step, y, unsigned(w), unsigned(h), 0);
                 DrawTextAt(x, y, name, kNameColours, 0, true);
                 m_screen->Refresh(x - step, y, unsigned(w + step), unsigned(h));
-                SDL_Delay(10);
+                KWOTimer::Delay(10);
             }
         }
         char score[16];
@@ -358,48 +383,55 @@ void Game::ShowHighscores()
         const int w = int(m_font->TextWidth(score));
         const int step = std::max(1, w / 10);
         const int end = 570 - w;
-        for (int x = end + 10 * step; x >= end; x -= step)
+        for (int x = end + 10 * step; x >= end && !QuitPending(); x -= step)
         {
-            FillRect(x + step, y, unsigned(w), unsigned(h), 0);
+            m_screen->Rectangle(x + step, y, unsigned(w), unsigned(h), 0);
             DrawTextAt(x, y, score, kScoreColours, 0, true);
             m_screen->Refresh(x, y, unsigned(w + step), unsigned(h));
-            SDL_Delay(20);
+            KWOTimer::Delay(20);
         }
     }
-    SDL_SetClipRect(s, nullptr);
-    SDL_Event ev;
-    SDL_WaitEvent(&ev);
+    m_screen->StopClipping();
+    // Any key, button or quit request leaves; a quit request ends the program.
+    KWOEvent ev;
+    if (!m_quit && m_input->WaitEvent(&ev) && ev.Type() == KWOEvent::TypeQuit)
+        m_quit = true;
     m_screen->FadeOut(4);
 }
 
 void Game::EnterName(KWOScoreEntry* entry, int seconds)
 {
-    m_screen->FadeOut(4);
-    for (int y = 0; y < 640; y += 2)
+    // After a quit request the result is kept under the unknown name.
+    if (m_quit)
     {
-        m_screen->HLine(0, y, 640, 76);
-        m_screen->HLine(0, y + 1, 640, 190);
+        std::strcpy(entry->name, "???");
+        return;
     }
-    FillRect(240, 130, 160, 72, 0);
-    FillRect(90, 334, 460, 72, 0);
+    m_screen->FadeOut(4);
+    for (int y = 0; y < kScreenH; y += 2)
+    {
+        m_screen->HLine(0, y, kScreenW, 76);
+        m_screen->HLine(0, y + 1, kScreenW, 190);
+    }
+    m_screen->Rectangle(240, 130, 160, 72, 0);
+    m_screen->Rectangle(90, 334, 460, 72, 0);
 
     DrawFrame(210, 100, 430, 232);
+    auto centred = [this](const char* text)
+    { return (kScreenW - int(m_font->TextWidth(text))) / 2; };
     char time[16];
     std::snprintf(time, sizeof(time), "%d", seconds);
-    DrawTextAt((640 - int(m_font->TextWidth(time))) / 2, 143, time, kEntryColours, kEntryFill,
-               true);
+    DrawTextAt(centred(time), 143, time, kEntryColours, kEntryFill, true);
     DrawFrame(60, 304, 580, 436);
     const bool french = m_lang == 'f';
     const char* heading = french ? "C'est un record !" : "You got a highscore !";
     const char* prompt = french ? "Entrez votre nom :" : "Enter your name :";
-    DrawTextAt((640 - int(m_font->TextWidth(heading))) / 2, 40, heading, kEntryColours, kEntryFill,
-               true);
-    DrawTextAt((640 - int(m_font->TextWidth(prompt))) / 2, 260, prompt, kEntryColours, kEntryFill,
-               true);
+    DrawTextAt(centred(heading), 40, heading, kEntryColours, kEntryFill, true);
+    DrawTextAt(centred(prompt), 260, prompt, kEntryColours, kEntryFill, true);
     PushScreen();
     m_screen->FadeIn(m_menu->Palette(), 4);
 
-    char name[20] = {};
+    char name[sizeof(entry->name)] = {};
     size_t length = 0;
     enum
     {
@@ -411,21 +443,22 @@ void Game::EnterName(KWOScoreEntry* entry, int seconds)
     int frames = 0;
     auto redraw = [&]()
     {
-        FillRect(120, 350, 400, 45, 0);
+        m_screen->Rectangle(120, 350, 400, 45, 0);
         DrawTextAt(125, 350, name, kNameColours, 0, true);
         m_screen->Refresh(125, 350, 400, 45);
     };
     while (result == None)
     {
-        const uint32_t start = SDL_GetTicks();
-        SDL_Event ev;
-        if (SDL_PollEvent(&ev))
+        const uint32_t start = KWOTimer::Ticks();
+        KWOEvent ev;
+        if (NextEvent(ev))
         {
-            if (ev.type == SDL_QUIT || IsKey(ev, SDLK_ESCAPE))
+            const unsigned key = ev.Key();
+            if (m_quit || ev.IsKeyDown(KWOEvent::KeyEscape))
                 result = Cancel;
-            else if (IsKey(ev, SDLK_RETURN) || IsKey(ev, SDLK_KP_ENTER))
+            else if (ev.IsKeyDown(KWOEvent::KeyReturn) || ev.IsKeyDown(KWOEvent::KeyKeypadEnter))
                 result = Accept;
-            else if (IsKey(ev, SDLK_BACKSPACE))
+            else if (ev.IsKeyDown(KWOEvent::KeyBackspace))
             {
                 if (length > 0)
                 {
@@ -433,11 +466,11 @@ void Game::EnterName(KWOScoreEntry* entry, int seconds)
                     redraw();
                 }
             }
-            else if (ev.type == SDL_KEYDOWN && ev.key.keysym.sym >= 32 &&
-                     ev.key.keysym.sym <= 126 && length < 19)
+            else if (ev.Type() == KWOEvent::TypeKeyDown && key >= 32 && key <= 126 &&
+                     length < kNameChars)
             {
-                const unsigned char c = static_cast<unsigned char>(ev.key.keysym.unicode & 0xFF);
-                if (m_font->CharWidth(static_cast<unsigned char>(ev.key.keysym.sym)) > 0 && c != 0)
+                const unsigned char c = static_cast<unsigned char>(ev.Unicode() & 0xFF);
+                if (m_font->CharWidth(static_cast<unsigned char>(key)) > 0 && c != 0)
                 {
                     name[length++] = static_cast<char>(c);
                     if (m_font->TextWidth(name) > 375)
@@ -450,7 +483,7 @@ void Game::EnterName(KWOScoreEntry* entry, int seconds)
         if (++frames >= 7)
         {
             const int x = int(m_font->TextWidth(name)) + 127;
-            FillRect(x, 350, 25, 41, cursorColour);
+            m_screen->Rectangle(x, 350, 25, 41, cursorColour);
             m_screen->Refresh(x, 350, 25, 41);
             cursorColour = cursorColour == 155 ? 0 : 155;
             frames = 0;

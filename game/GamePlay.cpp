@@ -5,9 +5,9 @@
 #include "graphics/KWOImage.h"
 #include "graphics/KWOPal.h"
 #include "graphics/KWOScreen.h"
+#include "platform/KWOEvent.h"
 #include "platform/KWOInput.h"
-
-#include <SDL.h>
+#include "platform/KWOTimer.h"
 
 #include <cstdio>
 #include <cstring>
@@ -25,14 +25,13 @@ enum State : uint8_t
 const uint8_t kNoCell = 33;
 const int kCounterLeft[3] = {0, 320, 530};
 const int kCounterDigits[3] = {2, 3, 1};
-const unsigned kRanks = 5;
+// A pair that does not match stays face up this long.
+const uint32_t kPairShownMs = 1000;
 
-bool IsConfirmKey(const SDL_Event& ev)
+bool IsConfirmKey(const KWOEvent& ev)
 {
-    if (ev.type != SDL_KEYDOWN)
-        return false;
-    const SDLKey k = ev.key.keysym.sym;
-    return k == SDLK_SPACE || k == SDLK_RETURN || k == SDLK_KP_ENTER;
+    return ev.IsKeyDown(KWOEvent::KeySpace) || ev.IsKeyDown(KWOEvent::KeyReturn) ||
+           ev.IsKeyDown(KWOEvent::KeyKeypadEnter);
 }
 } // namespace
 
@@ -77,7 +76,7 @@ void Game::Play(KWOImage* set)
     unsigned char* const found = board + Board::kCells;
     DrawBoard(set);
     DealAnimation(set);
-    SDL_ShowCursor(SDL_ENABLE);
+    m_screen->ShowCursor(true);
 
     uint8_t state = Paused;
     uint8_t resume = NoCardTurned;
@@ -90,18 +89,19 @@ void Game::Play(KWOImage* set)
     uint32_t pauseStart = 0;
     uint8_t blink = 0;
     uint32_t shownTime = 0, shownTick = 0;
-    bool quit = false;
-    m_input->Flush();
+    DiscardInput();
+    bool quit = m_quit;
 
     for (;;)
     {
         if (quit)
             break;
-        const uint32_t now = SDL_GetTicks();
-        SDL_Event ev;
-        if (SDL_PollEvent(&ev))
+        const uint32_t now = KWOTimer::Ticks();
+        KWOEvent ev;
+        const bool taken = NextEvent(ev);
+        if (taken)
         {
-            if (ev.type == SDL_QUIT || (ev.type == SDL_KEYDOWN && ev.key.keysym.sym == SDLK_ESCAPE))
+            if (m_quit || ev.IsKeyDown(KWOEvent::KeyEscape))
                 quit = true;
             else if (IsConfirmKey(ev))
             {
@@ -118,10 +118,10 @@ void Game::Play(KWOImage* set)
                     blink = 1;
                 }
             }
-            else if (ev.type == SDL_MOUSEBUTTONDOWN && state != Paused &&
-                     ev.button.y < Board::kBarTop)
+            else if (ev.Type() == KWOEvent::TypeButtonDown && state != Paused &&
+                     ev.Y() < Board::kBarTop)
             {
-                const int cell = Board::CellAt(ev.button.x, ev.button.y);
+                const int cell = Board::CellAt(ev.X(), ev.Y());
                 if (cell >= 0 && !found[cell])
                 {
                     if (state == NoCardTurned)
@@ -152,7 +152,7 @@ void Game::Play(KWOImage* set)
                         }
                     }
                     else if (state == PairShown)
-                        shownTime = 1001;
+                        shownTime = kPairShownMs + 1;
                 }
             }
         }
@@ -167,10 +167,10 @@ void Game::Play(KWOImage* set)
                 shownSeconds = int(elapsed / 1000);
                 DrawCounter(1, shownSeconds, set);
                 // A missing entry of a short table counts as beaten.
-                while (rank < kRanks && (target == nullptr || shownSeconds > target->score))
+                while (rank < kTableSize && (target == nullptr || shownSeconds > target->score))
                 {
                     ++rank;
-                    if (rank <= 4)
+                    if (rank < kTableSize)
                     {
                         target = rank < m_scores.m_size ? &m_scores.m_entries[rank] : nullptr;
                         DrawCounter(2, int(rank) + 1, set);
@@ -194,7 +194,7 @@ void Game::Play(KWOImage* set)
         {
             shownTime += now - shownTick;
             shownTick = now;
-            if (shownTime > 1000)
+            if (shownTime > kPairShownMs)
             {
                 DrawCard(set, first, SetLayout::kBack);
                 DrawCard(set, second, SetLayout::kBack);
@@ -203,18 +203,25 @@ void Game::Play(KWOImage* set)
             }
         }
 
-        if (elapsed / 1000 > 1000 || pairs == 16)
+        if (elapsed / 1000 > uint32_t(kTimeLimit) || pairs == Board::kPairs)
             break;
+        // Nothing to do until the next event or the next second: sleep a
+        // little instead of asking again at once.
+        if (!taken)
+            KWOTimer::Delay(kIdleMs);
     }
 
-    // End of the game.
-    SDL_ShowCursor(SDL_DISABLE);
-    ClearAnimation(set);
+    // End of the game. A quit request ends it at once: no animation, no
+    // highscore screen.
+    m_screen->ShowCursor(false);
+    if (!m_quit)
+        ClearAnimation(set);
     const int seconds = int(elapsed / 1000);
-    if (!quit && seconds < 1000 && pairs == 16)
+    if (!quit && seconds < kTimeLimit && pairs == Board::kPairs)
     {
-        // A table shorter than five entries has room: the missing fifth is beaten.
-        const bool qualifies = m_scores.m_size < 5 || seconds < m_scores.m_entries[4].score;
+        // A short table has room: its missing last row is beaten.
+        const bool qualifies =
+            m_scores.m_size < kTableSize || seconds < m_scores.m_entries[kTableSize - 1].score;
         if (qualifies)
         {
             PlaySfx(m_sndApplause);
@@ -225,11 +232,12 @@ void Game::Play(KWOImage* set)
             if (entry.name[0] != 0)
             {
                 m_scores.Add(&entry);
-                m_scores.Save("highscores", true);
+                m_scores.Save(kScoreFile, true);
             }
         }
         else
             PlaySfx(m_sndLaugh);
     }
-    ShowHighscores();
+    if (!m_quit)
+        ShowHighscores();
 }

@@ -10,21 +10,20 @@
 #include "graphics/KWOFont.h"
 #include "graphics/KWOImage.h"
 #include "graphics/KWOScreen.h"
+#include "platform/KWOEvent.h"
 #include "platform/KWOInput.h"
-
-#include <SDL.h>
 
 namespace
 {
 const char* const kDataFile = "duomatch.dat";
-const char* const kScoreFile = "highscores";
-const unsigned kTableSize = 5;
-const int kNoScore = 999;
-
 const unsigned kWindowFlags = KWOScreen::HWSURFACE | KWOScreen::HWPALETTE;
 const unsigned kFullscreenFlags = KWOScreen::FULLSCREEN;
 const int kAudioS16LSB = 0x8010;
-const unsigned kEventMask = 0x1024; // key down, button down, quit
+// The only events the game reads.
+const unsigned kEventMask =
+    (1u << KWOEvent::TypeKeyDown) | (1u << KWOEvent::TypeButtonDown) | (1u << KWOEvent::TypeQuit);
+const unsigned kRepeatDelayMs = 400;
+const unsigned kRepeatIntervalMs = 50;
 
 template <class T> T* LoadAs(KWOResMgr* mgr, unsigned type, const char* name)
 {
@@ -41,7 +40,7 @@ void Game::LoadHighscores()
         m_scores.Reset(kNoScore);
         return;
     }
-    // A shorter table from a foreign file grows to five rows; the new rows
+    // A shorter table from a foreign file grows to its full size; the new rows
     // hold no name and the worst score.
     const unsigned old = m_scores.m_size;
     if (old < kTableSize)
@@ -105,7 +104,7 @@ void Game::Init(int argc, char** argv)
             m_screen->SetIcon(icon, true, icon->GetPixel(0, 0));
     }
     if (m_screen == nullptr ||
-        !m_screen->Init(640, 480, m_fullscreen ? kFullscreenFlags : kWindowFlags, 8))
+        !m_screen->Init(kScreenW, kScreenH, m_fullscreen ? kFullscreenFlags : kWindowFlags, 8))
         Fatal("Could not initialise screen.\n");
     m_screen->SetNames("KWO Duomatch v1.1", nullptr);
 
@@ -116,8 +115,8 @@ void Game::Init(int argc, char** argv)
     if (m_input == nullptr)
         Fatal("Could not initialise main event manager.\n");
     m_input->SetEventTypes(kEventMask);
-    SDL_EnableKeyRepeat(400, 50);
-    SDL_ShowCursor(SDL_DISABLE);
+    m_input->EnableKeyRepeat(kRepeatDelayMs, kRepeatIntervalMs);
+    m_screen->ShowCursor(false);
 
     Intro();
     m_finder.AddSource(m_dir->Name(), false);
@@ -125,8 +124,10 @@ void Game::Init(int argc, char** argv)
 
 int Game::Run()
 {
-    Menu();
-    SDL_ShowCursor(SDL_ENABLE);
+    // A quit request during the intro ends the program before the menu.
+    if (!m_quit)
+        Menu();
+    m_screen->ShowCursor(true);
     return 0;
 }
 

@@ -2,7 +2,8 @@
 # Installs what a set of work needs on Debian; only the packages that are
 # missing are installed, so it is cheap to run again.
 #   scripts/install-deps.sh [play|test]
-# play: building the library, the tools and the game, and making its data.
+# play: building the library, the tools and the game, and making its data
+# (the data tool writes its pictures with giflib).
 # test (the default): also the tests, benchmarks, fuzzing and packaging.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ set_name="${1:-test}"
 play=(
     g++ make cmake pkg-config
     libsdl1.2-dev
+    libgif-dev
 )
 case "$set_name" in
     play)
@@ -18,9 +20,8 @@ case "$set_name" in
     test)
         packages=(
             "${play[@]}"
-            libgtest-dev googletest libbenchmark-dev
+            libgtest-dev googletest libbenchmark-dev gcovr
             clang libclang-rt-dev
-            libgif-dev
             dpkg-dev file
         )
         ;;

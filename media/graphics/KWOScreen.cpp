@@ -736,6 +736,30 @@ void KWOScreen::SetIcon(const KWOImage* img, bool transparent, unsigned key)
     SDL_FreeSurface(icon);
 }
 
+void KWOScreen::ShowCursor(bool show)
+{
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void KWOScreen::StopClipping()
+{
+    if (m_screen != nullptr)
+        SDL_SetClipRect(m_screen, nullptr);
+}
+
+void KWOScreen::Rectangle(int x, int y, unsigned w, unsigned h, unsigned colour, DrawMode mode)
+{
+    if (m_screen == nullptr || w == 0 || h == 0)
+        return;
+    // One span per row of the block that lies inside the clipping rectangle;
+    // HLine cuts each span and encodes the colour.
+    const SDL_Rect& clip = m_screen->clip_rect;
+    const int64_t first = std::max<int64_t>(y, clip.y);
+    const int64_t last = std::min<int64_t>(int64_t(y) + h - 1, int64_t(clip.y) + clip.h - 1);
+    for (int64_t row = first; row <= last; ++row)
+        HLine(x, int(row), w, colour, mode);
+}
+
 void KWOScreen::PrintInfo() const
 {
     if (m_screen == nullptr)

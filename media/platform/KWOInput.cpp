@@ -108,6 +108,56 @@ bool KWOInput::WaitNextEvent(unsigned char type, KWOEvent* event)
     return true;
 }
 
+bool KWOInput::PollEvent(KWOEvent* event)
+{
+    SDL_Event received;
+    if (SDL_PollEvent(&received) <= 0)
+        return false;
+    if (event != nullptr)
+        std::memcpy(event->m_data, &received, sizeof(received));
+    return true;
+}
+
+bool KWOInput::WaitEvent(KWOEvent* event)
+{
+    SDL_Event received;
+    bool anyEnabled = false;
+    for (unsigned t = 1; t < SDL_NUMEVENTS && !anyEnabled; ++t)
+        anyEnabled = SDL_EventState(static_cast<Uint8>(t), SDL_QUERY) == SDL_ENABLE;
+    if (!anyEnabled && SDL_PeepEvents(&received, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) <= 0)
+    {
+        KWO::WARN("Input: no event type can arrive\n");
+        return false;
+    }
+    if (SDL_WaitEvent(&received) == 0)
+        return false;
+    if (event != nullptr)
+        std::memcpy(event->m_data, &received, sizeof(received));
+    return true;
+}
+
+bool KWOInput::TakeEvent(unsigned char type, KWOEvent* event)
+{
+    if (!IsEventType(type))
+        return false;
+    SDL_PumpEvents();
+    SDL_Event received;
+    if (SDL_PeepEvents(&received, 1, SDL_GETEVENT, EventMask(type)) <= 0)
+        return false;
+    if (event != nullptr)
+        std::memcpy(event->m_data, &received, sizeof(received));
+    return true;
+}
+
+bool KWOInput::EnableKeyRepeat(unsigned delay, unsigned interval)
+{
+    // SDL takes signed values and refuses negative ones.
+    const unsigned kMax = 0x7FFFFFFF;
+    if (delay > kMax || interval > kMax)
+        return false;
+    return SDL_EnableKeyRepeat(int(delay), int(interval)) == 0;
+}
+
 void KWOInput::PrintInfo() const
 {
     KWO::LOG("Input: event types 0x%08X\n", m_eventTypes);

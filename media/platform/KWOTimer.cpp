@@ -20,6 +20,16 @@ void KWOTimer::WaitAcc(unsigned ms)
     }
 }
 
+unsigned KWOTimer::Ticks()
+{
+    return SDL_GetTicks();
+}
+
+void KWOTimer::Delay(unsigned ms)
+{
+    SDL_Delay(ms);
+}
+
 void KWOTimer::PrintInfo() const
 {
     KWO::LOG("Timer: ticks %u\n", m_ticks);

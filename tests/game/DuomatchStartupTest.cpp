@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace
@@ -100,4 +102,20 @@ TEST_F(DuomatchStartup, SetsInsideTheArchiveAreNotListed)
     ProcessResult r = Run();
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.out.find("0 sets found\nError : No set of cards found !\n"));
+}
+
+TEST_F(DuomatchStartup, TerminationDuringTheIntroEndsTheProgram)
+{
+    // SDL turns SIGTERM into a quit request, as it does a closed window.
+    Prepare(kMembers, true);
+    const std::string out = m_dir / "out.txt";
+    const int pid = StartProcess(DUOMATCH_PATH, {"-ns"}, m_dir.Path(), out);
+    ASSERT_GT(pid, 0);
+    // The intro shows for two seconds once the resources are loaded.
+    for (int i = 0; i < 500 && ReadFileBytes(out).find("Loading resources") == std::string::npos;
+         ++i)
+        usleep(10000);
+    usleep(800000);
+    kill(pid, SIGTERM);
+    EXPECT_EQ(0, WaitProcess(pid, 5000)) << ReadFileBytes(out);
 }

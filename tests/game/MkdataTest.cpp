@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -25,6 +28,54 @@ std::unique_ptr<KWOImage> LoadPicture(const std::string& path)
     if (!img->LoadName(path.c_str(), 0))
         return nullptr;
     return img;
+}
+
+const char* const kSets[] = {"Shapes.set", "Patterns.set", "Nature.set", "Letters.set"};
+const int kFacePos[16][2] = {{0, 0},    {70, 0},    {140, 0},   {210, 0},   {280, 0},   {350, 0},
+                             {0, 100},  {70, 100},  {140, 100}, {210, 100}, {280, 100}, {0, 200},
+                             {70, 200}, {140, 200}, {210, 200}, {280, 200}};
+
+// A colour as CIE L*a*b*, seen with full colour vision or, through one of
+// Machado, Oliveira and Fernandes' matrices (severity 1) applied to linear
+// RGB, as a protanope or a deuteranope sees it.
+using Lab = std::array<double, 3>;
+enum Vision
+{
+    Normal,
+    Protanopia,
+    Deuteranopia
+};
+Lab Seen(const KWOColor& c, Vision v)
+{
+    static const double kMatrices[3][9] = {
+        {1, 0, 0, 0, 1, 0, 0, 0, 1},
+        {0.152286, 1.052583, -0.204868, 0.114503, 0.786281, 0.099216, -0.003882, -0.048116,
+         1.051998},
+        {0.367322, 0.860646, -0.227968, 0.280085, 0.672501, 0.047413, -0.011820, 0.042940,
+         0.968881},
+    };
+    auto linear = [](int u)
+    {
+        const double x = u / 255.0;
+        return x <= 0.04045 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    const double in[3] = {linear(c.r), linear(c.g), linear(c.b)};
+    double rgb[3];
+    const double* m = kMatrices[v];
+    for (int i = 0; i < 3; ++i)
+        rgb[i] =
+            std::clamp(m[3 * i] * in[0] + m[3 * i + 1] * in[1] + m[3 * i + 2] * in[2], 0.0, 1.0);
+    const double xyz[3] = {(0.4124 * rgb[0] + 0.3576 * rgb[1] + 0.1805 * rgb[2]) / 0.95047,
+                           0.2126 * rgb[0] + 0.7152 * rgb[1] + 0.0722 * rgb[2],
+                           (0.0193 * rgb[0] + 0.1192 * rgb[1] + 0.9505 * rgb[2]) / 1.08883};
+    auto f = [](double t) { return t > 0.008856 ? std::cbrt(t) : 7.787 * t + 16.0 / 116; };
+    return {116 * f(xyz[1]) - 16, 500 * (f(xyz[0]) - f(xyz[1])), 200 * (f(xyz[1]) - f(xyz[2]))};
+}
+
+double Distance(const Lab& a, const Lab& b)
+{
+    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                     (a[2] - b[2]) * (a[2] - b[2]));
 }
 
 class Mkdata : public ::testing::Test
@@ -48,10 +99,17 @@ TEST_F(Mkdata, PicturesLoadWithTheirSizeAndPalette)
     };
     const Expect pictures[] = {{"kwo2.gif", 360, 200},   {"title.gif", 640, 480},
                                {"menu.gif", 580, 280},   {"duomatch-ico.gif", 32, 32},
-                               {"Shapes.set", 432, 432}, {"Patterns.set", 432, 432}};
+                               {"Shapes.set", 432, 432}, {"Patterns.set", 432, 432},
+                               {"Nature.set", 432, 432}, {"Letters.set", 432, 432}};
     for (const Expect& e : pictures)
     {
         SCOPED_TRACE(e.name);
+        // The .gif members are GIF files; the sets may be any picture.
+        const std::string name = e.name;
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".gif")
+        {
+            EXPECT_EQ("GIF8", ReadFileBytes(m_dir / e.name).substr(0, 4));
+        }
         auto img = LoadPicture(m_dir / e.name);
         ASSERT_NE(nullptr, img);
         EXPECT_EQ(e.w, img->Width());
@@ -64,7 +122,7 @@ TEST_F(Mkdata, PicturesLoadWithTheirSizeAndPalette)
 
 TEST_F(Mkdata, SetsCarryTheMeasuringMarks)
 {
-    for (const char* name : {"Shapes.set", "Patterns.set"})
+    for (const char* name : kSets)
     {
         SCOPED_TRACE(name);
         auto set = LoadPicture(m_dir / name);
@@ -92,10 +150,7 @@ TEST_F(Mkdata, SetsCarryTheMeasuringMarks)
         EXPECT_EQ(36, firstKeyDown(422, 341));
         // Card corners are transparent, card middles are not; the sixteen faces differ.
         std::set<std::string> faces;
-        const int pos[16][2] = {{0, 0},    {70, 0},    {140, 0},   {210, 0},   {280, 0},   {350, 0},
-                                {0, 100},  {70, 100},  {140, 100}, {210, 100}, {280, 100}, {0, 200},
-                                {70, 200}, {140, 200}, {210, 200}, {280, 200}};
-        for (const auto& p : pos)
+        for (const auto& p : kFacePos)
         {
             EXPECT_EQ(key, set->GetPixel(p[0], p[1]));
             EXPECT_NE(key, set->GetPixel(p[0] + 35, p[1] + 50));
@@ -107,6 +162,48 @@ TEST_F(Mkdata, SetsCarryTheMeasuringMarks)
         }
         EXPECT_EQ(16u, faces.size());
         EXPECT_NE(key, set->GetPixel(350 + 35, 100 + 50)); // the back
+    }
+}
+
+// Two faces that differ only in colour along the red-green axis look alike
+// to a player without red-green vision: after simulating it, every two faces
+// of a set still differ clearly in many pixels (one in fourteen of the card),
+// and in at least a third of those where they differ for full colour vision.
+TEST_F(Mkdata, FacesStayApartWithoutRedGreenVision)
+{
+    const double kClear = 15; // a colour difference seen at a glance
+    for (const char* name : kSets)
+    {
+        SCOPED_TRACE(name);
+        auto set = LoadPicture(m_dir / name);
+        ASSERT_NE(nullptr, set);
+        const KWOPal& pal = *set->Palette();
+        for (Vision v : {Protanopia, Deuteranopia})
+        {
+            std::vector<Lab> normal(256), seen(256);
+            for (unsigned i = 0; i < 256; ++i)
+            {
+                normal[i] = Seen(pal.Entries()[i], Normal);
+                seen[i] = Seen(pal.Entries()[i], v);
+            }
+            for (int a = 0; a < 16; ++a)
+                for (int b = a + 1; b < 16; ++b)
+                {
+                    int differ = 0, stillDiffer = 0;
+                    for (int y = 0; y < 100; ++y)
+                        for (int x = 0; x < 70; ++x)
+                        {
+                            const unsigned p =
+                                set->GetPixel(kFacePos[a][0] + x, kFacePos[a][1] + y);
+                            const unsigned q =
+                                set->GetPixel(kFacePos[b][0] + x, kFacePos[b][1] + y);
+                            differ += Distance(normal[p], normal[q]) > kClear;
+                            stillDiffer += Distance(seen[p], seen[q]) > kClear;
+                        }
+                    EXPECT_GE(stillDiffer, 500) << v << ": faces " << a << " and " << b;
+                    EXPECT_GE(3 * stillDiffer, differ) << v << ": faces " << a << " and " << b;
+                }
+        }
     }
 }
 
@@ -143,9 +240,9 @@ TEST_F(Mkdata, EveryRunWritesTheSameBytes)
 {
     TempDir again;
     ASSERT_EQ(0, RunProcess(kBin + "/mkdata", {again.Path()}, again.Path()).status);
-    for (const char* name :
-         {"kwo2.gif", "title.gif", "menu.gif", "score.font", "duomatch-ico.gif", "clic.wav",
-          "ding.wav", "applause.wav", "laugh.wav", "Shapes.set", "Patterns.set"})
+    for (const char* name : {"kwo2.gif", "title.gif", "menu.gif", "score.font", "duomatch-ico.gif",
+                             "clic.wav", "ding.wav", "applause.wav", "laugh.wav", "Shapes.set",
+                             "Patterns.set", "Nature.set", "Letters.set"})
         EXPECT_EQ(ReadFileBytes(m_dir / name), ReadFileBytes(again / name)) << name;
 }
 
@@ -172,7 +269,6 @@ TEST(MakeDataScript, BuildsTheArchiveAndTheSets)
                                      "duomatch-ico.gif", "clic.wav", "ding.wav", "applause.wav",
                                      "laugh.wav"}),
               members);
-    auto set = LoadPicture(dir.Path() + "/run/Shapes.set");
-    EXPECT_NE(nullptr, set);
-    EXPECT_NE(nullptr, LoadPicture(dir.Path() + "/run/Patterns.set"));
+    for (const char* name : kSets)
+        EXPECT_NE(nullptr, LoadPicture(dir.Path() + "/run/" + name)) << name;
 }

@@ -446,6 +446,40 @@ TEST_F(ScreenTest, ClippingAndPrimitives)
     EXPECT_EQ(0u, Byte(5, 60));
 }
 
+TEST_F(ScreenTest, RectanglesFillInsideTheClippingUntilItStops)
+{
+    m_screen->SetClipping(100, 130, 540, 450);
+    m_screen->Rectangle(90, 120, 20, 20, 7); // cut at the clipping's corner
+    EXPECT_EQ(0u, Byte(99, 135));
+    EXPECT_EQ(0u, Byte(105, 129));
+    EXPECT_EQ(7u, Byte(100, 130));
+    EXPECT_EQ(7u, Byte(109, 139));
+    EXPECT_EQ(0u, Byte(110, 139));
+    EXPECT_EQ(0u, Byte(109, 140));
+    m_screen->Rectangle(104, 134, 2, 2, 3, KWOScreen::DrawXor);
+    EXPECT_EQ(4u, Byte(105, 135));
+
+    // Whole-surface blocks and blocks far outside never wrap.
+    m_screen->StopClipping();
+    const SDL_Rect& clip = Surface()->clip_rect;
+    EXPECT_EQ(640, clip.w);
+    EXPECT_EQ(480, clip.h);
+    m_screen->Rectangle(-5, -5, 0xFFFFFFFFu, 0xFFFFFFFFu, 9);
+    EXPECT_EQ(9u, Byte(0, 0));
+    EXPECT_EQ(9u, Byte(639, 479));
+    m_screen->Rectangle(0, 479, 640, 0, 1);
+    m_screen->Rectangle(0, 480, 640, 10, 1);
+    m_screen->Rectangle(2147483000, 0, 1000, 10, 1);
+    EXPECT_EQ(9u, Byte(639, 479));
+    EXPECT_EQ(9u, Byte(0, 0));
+
+    // The pointer shows and hides.
+    m_screen->ShowCursor(false);
+    EXPECT_EQ(SDL_DISABLE, SDL_ShowCursor(SDL_QUERY));
+    m_screen->ShowCursor(true);
+    EXPECT_EQ(SDL_ENABLE, SDL_ShowCursor(SDL_QUERY));
+}
+
 TEST_F(ScreenTest, DeeperScreensUseTheImageEncoding)
 {
     for (unsigned bpp : {16u, 24u, 32u})

@@ -202,6 +202,62 @@ TEST_F(InputTest, WaitNextEventReportsAnSdlWaitError)
     EXPECT_FALSE(m_input->WaitNextEvent(SDL_KEYDOWN, &event));
 }
 
+TEST_F(InputTest, PollTakeAndWaitReadTheQueueInOrder)
+{
+    m_input->SetEventTypes(0x1024);
+    KWOEvent event;
+    EXPECT_FALSE(m_input->PollEvent(&event));
+    EXPECT_FALSE(m_input->TakeEvent(SDL_QUIT, &event));
+
+    SDL_Event key = {};
+    key.key.type = SDL_KEYDOWN;
+    key.key.keysym.sym = SDLK_a;
+    key.key.keysym.unicode = 'A';
+    ASSERT_EQ(0, SDL_PushEvent(&key));
+    PushButton(123, 45);
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(0, SDL_PushEvent(&quit));
+    PushKey(SDLK_ESCAPE);
+
+    // The quit request is taken from the middle of the queue; the rest stays.
+    ASSERT_TRUE(m_input->TakeEvent(KWOEvent::TypeQuit, &event));
+    EXPECT_EQ(KWOEvent::TypeQuit, event.Type());
+    EXPECT_EQ(0u, event.Key());
+    EXPECT_FALSE(m_input->TakeEvent(KWOEvent::TypeQuit, nullptr));
+    EXPECT_FALSE(m_input->TakeEvent(40, nullptr));
+    EXPECT_EQ(3, Queued());
+
+    ASSERT_TRUE(m_input->PollEvent(&event));
+    EXPECT_TRUE(event.IsKeyDown('a'));
+    EXPECT_FALSE(event.IsKeyDown(KWOEvent::KeyEscape));
+    EXPECT_EQ(unsigned('A'), event.Unicode());
+    EXPECT_EQ(0, event.X());
+    ASSERT_TRUE(m_input->WaitEvent(&event));
+    EXPECT_EQ(KWOEvent::TypeButtonDown, event.Type());
+    EXPECT_EQ(123, event.X());
+    EXPECT_EQ(45, event.Y());
+    EXPECT_EQ(0u, event.Key());
+    EXPECT_EQ(0u, event.Unicode());
+    ASSERT_TRUE(m_input->PollEvent(nullptr));
+    EXPECT_EQ(0, Queued());
+
+    // With every type ignored and nothing queued, waiting would never end.
+    m_input->SetEventTypes(0);
+    EXPECT_FALSE(m_input->WaitEvent(&event));
+    EXPECT_NE(std::string::npos, Logged().find("Input: no event type can arrive\n"));
+    PushKey(SDLK_b);
+    EXPECT_TRUE(m_input->WaitEvent(nullptr));
+
+    EXPECT_TRUE(m_input->EnableKeyRepeat(400, 50));
+    int delay = 0, interval = 0;
+    SDL_GetKeyRepeat(&delay, &interval);
+    EXPECT_EQ(400, delay);
+    EXPECT_EQ(50, interval);
+    EXPECT_FALSE(m_input->EnableKeyRepeat(0x80000000u, 50));
+    EXPECT_TRUE(m_input->EnableKeyRepeat(0, 0));
+}
+
 TEST_F(InputTest, GetMouseStateKeepsTheThreeButtons)
 {
     int x = -1;

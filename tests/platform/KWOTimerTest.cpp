@@ -37,6 +37,17 @@ TEST_F(TimerTest, WaitAccSleepsWholeTensAboveTwentyAndSpinsTheRest)
     EXPECT_EQ(1001u, SdlSpy::LastTicks());
 }
 
+TEST_F(TimerTest, TicksAndDelayAreSdlsClock)
+{
+    KWOTimer timer(0);
+    SdlSpy::SimulateClock(5000, 0);
+    EXPECT_EQ(5000u, KWOTimer::Ticks());
+    KWOTimer::Delay(3);
+    KWOTimer::Delay(0);
+    EXPECT_EQ(5003u, KWOTimer::Ticks());
+    EXPECT_EQ((std::vector<Uint32>{3, 0}), SdlSpy::Recorded().delays);
+}
+
 TEST_F(TimerTest, WaitAccWaitsTheFullTimeAcrossTheClockWrap)
 {
     KWOTimer timer(0);

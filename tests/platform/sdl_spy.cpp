@@ -12,15 +12,10 @@ namespace
 {
 SdlSpy::Calls g_calls;
 
-std::atomic<bool> g_fakeClock{false};
 // The simulated clock belongs to the test's thread: SDL's own threads (its
-// timer thread sleeps 1 ms at a time) keep the real one.
+// timer thread sleeps 1 ms at a time, the audio thread too) keep the real one.
+std::atomic<bool> g_fakeClock{false};
 std::thread::id g_clockThread;
-
-bool OnSimulatedClock()
-{
-    return g_fakeClock && std::this_thread::get_id() == g_clockThread;
-}
 Uint32 g_now = 0;
 Uint32 g_step = 0;
 Uint32 g_last = 0;
@@ -42,6 +37,9 @@ int g_insideSetColors = 0;
 
 unsigned g_failOpenFrom = 0;
 Uint16 g_obtainFormat = 0;
+
+std::function<void()> g_idleHandler;
+bool g_idle = false;
 
 bool g_fakeMouse = false;
 Uint8 g_buttons = 0;
@@ -67,6 +65,8 @@ void Reset()
 {
     g_calls = Calls();
     g_fakeClock = false;
+    g_idleHandler = nullptr;
+    g_idle = false;
     g_fakeMouse = false;
     g_failing = 0;
     g_keepFlags = 0;
@@ -90,6 +90,17 @@ void SimulateClock(Uint32 start, Uint32 step)
     g_step = step;
     g_last = start;
     g_reads = 0;
+}
+
+void AdvanceClock(Uint32 ms)
+{
+    g_now += ms;
+}
+
+void OnIdle(std::function<void()> handler)
+{
+    g_idleHandler = std::move(handler);
+    g_idle = false;
 }
 
 Uint32 LastTicks()
@@ -175,7 +186,7 @@ extern "C"
     Uint32 SDL_GetTicks(void)
     {
         static auto real = Real<Uint32 (*)(void)>("SDL_GetTicks");
-        if (!OnSimulatedClock())
+        if (!g_fakeClock || std::this_thread::get_id() != g_clockThread)
             return real();
         // A wait that never ends would spin here for ever: stop the test.
         if (++g_reads > 10000000ul)
@@ -191,13 +202,43 @@ extern "C"
     void SDL_Delay(Uint32 ms)
     {
         static auto real = Real<void (*)(Uint32)>("SDL_Delay");
-        if (!OnSimulatedClock())
-        {
+        if (!g_fakeClock || std::this_thread::get_id() != g_clockThread)
             real(ms);
-            return;
+        else
+        {
+            g_calls.delays.push_back(ms);
+            g_now += ms;
         }
-        g_calls.delays.push_back(ms);
-        g_now += ms;
+        if (g_idle && g_idleHandler && std::this_thread::get_id() == g_clockThread)
+        {
+            g_idle = false;
+            const std::function<void()> handler = g_idleHandler; // it may replace itself
+            handler();
+        }
+    }
+
+    int SDL_PollEvent(SDL_Event* event)
+    {
+        static auto real = Real<int (*)(SDL_Event*)>("SDL_PollEvent");
+        const int result = real(event);
+        if (event != nullptr)
+            g_idle = result == 0;
+        return result;
+    }
+
+    int SDL_WaitEvent(SDL_Event* event)
+    {
+        static auto real = Real<int (*)(SDL_Event*)>("SDL_WaitEvent");
+        SDL_Event next;
+        for (int calls = 0; g_idleHandler && calls < 1000 &&
+                            SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) == 0;
+             ++calls)
+        {
+            const std::function<void()> handler = g_idleHandler;
+            handler();
+        }
+        g_idle = false;
+        return real(event);
     }
 
     Uint8 SDL_GetMouseState(int* x, int* y)
@@ -240,6 +281,7 @@ extern "C"
     int SDL_SetPalette(SDL_Surface* surface, int which, SDL_Color* colours, int first, int count)
     {
         static auto real = Real<int (*)(SDL_Surface*, int, SDL_Color*, int, int)>("SDL_SetPalette");
+        g_idle = false;
         if (g_insideSetColors == 0)
             g_calls.setPalette.push_back(Palette(surface, which, colours, first, count));
         return real(surface, which, colours, first, count);
@@ -248,6 +290,7 @@ extern "C"
     int SDL_SetColors(SDL_Surface* surface, SDL_Color* colours, int first, int count)
     {
         static auto real = Real<int (*)(SDL_Surface*, SDL_Color*, int, int)>("SDL_SetColors");
+        g_idle = false;
         g_calls.setColors.push_back(Palette(surface, 0, colours, first, count));
         ++g_insideSetColors;
         const int result = real(surface, colours, first, count);

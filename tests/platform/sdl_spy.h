@@ -9,6 +9,7 @@
 #define KWO_TESTS_PLATFORM_SDL_SPY_H
 
 #include <SDL.h>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -75,10 +76,22 @@ void Reset();
 Calls& Recorded();
 
 // Simulated clock: SDL_GetTicks answers `start`, then advances by `step` on
-// every read; SDL_Delay(ms) advances it by ms without sleeping.
+// every read; SDL_Delay(ms) advances it by ms without sleeping. Only the
+// calling thread sees it: SDL's own threads (the audio device's) keep the
+// real clock.
 void SimulateClock(Uint32 start, Uint32 step);
+// Moves the simulated clock on by `ms`.
+void AdvanceClock(Uint32 ms);
 // The value the last SDL_GetTicks read returned.
 Uint32 LastTicks();
+
+// Called each time the program is idle, waiting for input that is not
+// there: when it sleeps (SDL_Delay) after SDL_PollEvent found the queue
+// empty, with no palette change in between (a fade is no wait), or when it
+// calls SDL_WaitEvent on an empty queue (the handler is then called until
+// an event is queued). The handler plays the user: it pushes events, moves
+// the clock, looks at the screen. An empty function ends the hook.
+void OnIdle(std::function<void()> handler);
 
 // Simulated failure: the subsystems of `bits` fail to start. SDL_Init and
 // SDL_InitSubSystem start the others, as SDL does, then report the failure.

@@ -16,4 +16,12 @@ struct ProcessResult
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& workDir);
 
+// Starts `program` in the background in `workDir`, its output into the file
+// `outPath`; returns its process id, or -1.
+int StartProcess(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& workDir, const std::string& outPath);
+// Waits at most `ms` milliseconds for a started process: its exit status,
+// or -1 when it ended by a signal or had to be killed because it went on.
+int WaitProcess(int pid, unsigned ms);
+
 #endif

@@ -5,14 +5,21 @@
 #include <string>
 
 class KWOFont;
+class KWOImage;
 
 namespace mkdata
 {
-// Pictures are written as BMP: the picture loader tells formats apart by
-// their content, so "menu.gif" written as BMP loads like any other picture.
+// Card sets are written as BMP: the picture loader tells formats apart by
+// their content, whatever the name.
 const int kFormatBMP = 1;
 
-// A card-set picture, "Shapes.set" (which 0) or "Patterns.set" (which 1).
+// Writes an 8-bit picture with its palette as a GIF file (giflib's
+// encoder); false, with no file left, when it cannot.
+bool SaveGIF(KWOImage& img, const std::string& path);
+
+// The card sets: "Shapes.set", "Patterns.set", "Nature.set" and
+// "Letters.set", by number 0 to kSets - 1.
+const int kSets = 4;
 bool MakeSet(const std::string& folder, int which, KWOFont& digitFont);
 // "menu.gif", the sprite sheet of the menus.
 bool MakeMenu(const std::string& folder);

@@ -4,10 +4,9 @@
 //   mkdata FOLDER
 //
 // Pictures ("kwo2.gif", "title.gif", "menu.gif", "duomatch-ico.gif" and the
-// card sets "Shapes.set", "Patterns.set"), the font "score.font" and the
-// sounds "clic.wav", "ding.wav", "applause.wav", "laugh.wav".
-// Exit status: 0 when every file was written, 1 otherwise, 2 for a bad
-// command line.
+// card sets "Shapes.set", "Patterns.set", "Nature.set", "Letters.set"), the font "score.font" and
+// the sounds "clic.wav", "ding.wav", "applause.wav", "laugh.wav". Exit status: 0 when every file
+// was written, 1 otherwise, 2 for a bad command line.
 #include "data.h"
 #include "draw.h"
 
@@ -38,8 +37,8 @@ int main(int argc, char** argv)
     auto font = mkdata::BuildFont("score", 3);
     report(font->SaveName((folder + "/score.font").c_str(), 0), "score.font");
     auto digits = mkdata::BuildFont("digits", 4);
-    report(mkdata::MakeSet(folder, 0, *digits), "Shapes.set");
-    report(mkdata::MakeSet(folder, 1, *digits), "Patterns.set");
+    for (int i = 0; i < mkdata::kSets; ++i)
+        report(mkdata::MakeSet(folder, i, *digits), "a card set");
     report(mkdata::MakeMenu(folder), "menu.gif");
     report(mkdata::MakeIntro(folder), "kwo2.gif and title.gif");
     report(mkdata::MakeIcon(folder), "duomatch-ico.gif");

@@ -154,7 +154,7 @@ bool MakeMenu(const std::string& folder)
     FillPolygon(*img, {{291, 13}, {266, 19}, {291, 25}}, kGold + 14);
 
     FrameSheet(*img);
-    return img->SaveName((folder + "/menu.gif").c_str(), kFormatBMP);
+    return SaveGIF(*img, folder + "/menu.gif");
 }
 
 bool MakeIntro(const std::string& folder)
@@ -169,7 +169,7 @@ bool MakeIntro(const std::string& folder)
     auto big = BuildFont("logo", 12);
     const int w = int(big->TextWidth("KWO"));
     DrawString(*logo, *big, 180 - w / 2, 100 - LineHeight(*big) / 2 + 8, "KWO", 66, 80, 96);
-    bool ok = logo->SaveName((folder + "/kwo2.gif").c_str(), kFormatBMP);
+    bool ok = SaveGIF(*logo, folder + "/kwo2.gif");
 
     // The title: a sky, scattered cards and the name.
     auto title = NewPicture(640, 480, 0);
@@ -200,7 +200,7 @@ bool MakeIntro(const std::string& folder)
         const int lw = int(small->TextWidth(lines[i]));
         DrawString(*title, *small, 320 - lw / 2, 170 + 34 * i, lines[i], 1, 104, 115);
     }
-    ok = title->SaveName((folder + "/title.gif").c_str(), kFormatBMP) && ok;
+    ok = SaveGIF(*title, folder + "/title.gif") && ok;
     return ok;
 }
 
@@ -218,6 +218,6 @@ bool MakeIcon(const std::string& folder)
     RoundBox(*icon, 11, 4, 19, 27, 3, 1);
     RoundBox(*icon, 12, 5, 17, 25, 3, 2);
     icon->Disk(20, 17, 5, 3);
-    return icon->SaveName((folder + "/duomatch-ico.gif").c_str(), kFormatBMP);
+    return SaveGIF(*icon, folder + "/duomatch-ico.gif");
 }
 } // namespace mkdata

@@ -31,6 +31,15 @@ const unsigned kKey = 255;
 const int kPictureW = 432;
 const int kPictureH = 432;
 
+// The kinds of faces.
+enum Faces
+{
+    ShapeFaces,
+    PatternFaces,
+    NatureFaces,
+    LetterFaces
+};
+
 struct Theme
 {
     const char* name;
@@ -38,14 +47,30 @@ struct Theme
     RGB bar1, bar2;
     RGB back1, back2;
     RGB panel1, panel2;
-    bool patterns; // faces: shapes or patterns
+    Faces faces;
+    const RGB* colours; // the sixteen face colours
 };
 
-const RGB kFaceColours[16] = {
+const RGB kShapeColours[16] = {
     {220, 30, 30},  {30, 80, 220},  {30, 170, 60},   {250, 210, 20},
     {150, 50, 190}, {250, 130, 20}, {20, 190, 210},  {240, 100, 170},
-    {140, 85, 40},  {140, 220, 30}, {20, 30, 120},   {0, 130, 130},
+    {190, 140, 80}, {140, 220, 30}, {20, 30, 120},   {0, 130, 130},
     {230, 170, 0},  {170, 0, 50},   {120, 120, 130}, {0, 90, 30},
+};
+
+// Colours of the nature pictures and the letters: besides their hue they
+// differ in lightness, so that faces of like colour stay apart for players
+// who do not tell red from green.
+const RGB kNatureColours[16] = {
+    {245, 170, 20},  {110, 140, 200}, {30, 100, 230}, {100, 200, 245},
+    {250, 230, 50},  {50, 150, 50},   {235, 95, 175}, {215, 35, 35},
+    {125, 115, 135}, {0, 135, 155},   {250, 130, 30}, {150, 205, 45},
+    {140, 0, 45},    {140, 70, 205},  {20, 95, 60},   {150, 95, 45},
+};
+const RGB kLetterColours[16] = {
+    {215, 40, 40},  {30, 90, 215},  {245, 190, 20}, {0, 140, 90},   {95, 10, 250}, {250, 120, 20},
+    {20, 160, 210}, {225, 80, 160}, {175, 115, 45}, {120, 190, 40}, {30, 30, 110}, {0, 150, 150},
+    {170, 0, 60},   {90, 90, 100},  {45, 40, 50},   {60, 110, 40},
 };
 
 KWOPal* MakePalette(KWOImage& img, const Theme& t)
@@ -55,7 +80,7 @@ KWOPal* MakePalette(KWOImage& img, const Theme& t)
     SetColour(pal, kWhite, {255, 255, 255});
     for (unsigned i = 0; i < 16; ++i)
     {
-        const RGB c = kFaceColours[i];
+        const RGB c = t.colours[i];
         SetColour(pal, kFace + i, c);
         SetColour(pal, kFaceDark + i, {c.r / 2, c.g / 2, c.b / 2});
         SetColour(pal, kFaceLight + i, {(c.r + 255) / 2, (c.g + 255) / 2, (c.b + 255) / 2});
@@ -322,8 +347,9 @@ void PatternFace(KWOImage& img, int id, int x, int y)
                                  {wx + i * 18 + 1.0, wy + j * 20 + 18.0}},
                                 (i + j) & 1 ? a : b);
             break;
-        case 14: // grid
-            img.Rectangle(wx, wy, ww, wh, kFaceLight + id);
+        case 14: // grid, on white: its grey and the teal zigzag's look alike
+                 // without red-green vision
+            img.Rectangle(wx, wy, ww, wh, kWhite);
             for (int i = 0; i < ww; i += 9)
                 img.VLine(wx + i, wy, wh, a);
             for (int j = 0; j < wh; j += 9)
@@ -337,6 +363,284 @@ void PatternFace(KWOImage& img, int id, int x, int y)
     }
     img.StopClipping();
     img.Frame(wx, wy, ww, wh, kFaceDark + id);
+}
+
+const double kPi = 3.14159265358979;
+
+// The silhouette of one of the sixteen nature pictures, centred on (cx, cy)
+// and grown by g pixels: drawn dark and grown first, then in its colour, it
+// gets an outline.
+void NatureShape(KWOImage& img, int id, int cx, int cy, double g, unsigned c)
+{
+    const int gi = int(g);
+    auto box = [&](int x, int y, int w, int h, int r)
+    { RoundBox(img, x - gi, y - gi, w + 2 * gi, h + 2 * gi, r + gi, c); };
+    switch (id)
+    {
+        case 0: // sun
+            for (int k = 0; k < 8; ++k)
+            {
+                const double a = k * kPi / 4;
+                ThickLine(img, cx + 16 * std::sin(a), cy - 16 * std::cos(a), cx + 27 * std::sin(a),
+                          cy - 27 * std::cos(a), 6 + 2 * g, c);
+            }
+            img.Disk(cx, cy, 15 + gi, c);
+            break;
+        case 1: // cloud
+            img.Disk(cx - 12, cy + 2, 11 + gi, c);
+            img.Disk(cx + 1, cy - 7, 14 + gi, c);
+            img.Disk(cx + 14, cy + 3, 10 + gi, c);
+            box(cx - 25, cy + 2, 50, 13, 6);
+            break;
+        case 2: // drop
+            img.Disk(cx, cy + 9, 16 + gi, c);
+            FillPolygon(img,
+                        {{double(cx), cy - 28 - g * 1.6},
+                         {cx + 15.5 + g, cy + 4.0},
+                         {cx - 15.5 - g, cy + 4.0}},
+                        c);
+            break;
+        case 3: // snowflake
+            for (int k = 0; k < 6; ++k)
+            {
+                const double a = k * kPi / 3, s = std::sin(a), o = std::cos(a);
+                ThickLine(img, cx, cy, cx + 27 * s, cy - 27 * o, 5 + 2 * g, c);
+                for (int side : {-1, 1})
+                {
+                    const double b = a + side * kPi / 4;
+                    ThickLine(img, cx + 15 * s, cy - 15 * o, cx + 15 * s + 9 * std::sin(b),
+                              cy - 15 * o - 9 * std::cos(b), 3 + 2 * g, c);
+                }
+            }
+            break;
+        case 4: // lightning
+            FillPolygon(img,
+                        Grown({{cx + 5.0, cy - 32.0},
+                               {cx - 15.0, cy + 4.0},
+                               {cx - 2.0, cy + 4.0},
+                               {cx - 9.0, cy + 32.0},
+                               {cx + 15.0, cy - 7.0},
+                               {cx + 2.0, cy - 7.0},
+                               {cx + 12.0, cy - 32.0}},
+                              cx, cy, g * 1.4),
+                        c);
+            break;
+        case 5: // leaf, a pointed oval leaning right
+        {
+            std::vector<PointF> pts;
+            for (int k = 0; k < 48; ++k)
+            {
+                const double t = k * 2 * kPi / 48,
+                             w = (17 + g) * std::sin(t) * std::sqrt(std::fabs(std::sin(t)));
+                const double h = -(29 + g) * std::cos(t), r = kPi / 7;
+                pts.push_back({cx + w * std::cos(r) - h * std::sin(r),
+                               cy + w * std::sin(r) + h * std::cos(r)});
+            }
+            FillPolygon(img, pts, c);
+            break;
+        }
+        case 6: // flower
+            for (int k = 0; k < 5; ++k)
+            {
+                const double a = k * 2 * kPi / 5;
+                img.Disk(cx + int(std::lround(14 * std::sin(a))),
+                         cy - 6 - int(std::lround(14 * std::cos(a))), 10 + gi, c);
+            }
+            break;
+        case 7: // mushroom cap
+        {
+            std::vector<PointF> pts;
+            for (int k = 0; k <= 24; ++k)
+            {
+                const double a = kPi * k / 24;
+                pts.push_back({cx - (28 + g) * std::cos(a), cy + 2 - (26 + g) * std::sin(a)});
+            }
+            pts.push_back({cx + 28 + g, cy + 4 + g});
+            pts.push_back({cx - 28 - g, cy + 4 + g});
+            FillPolygon(img, pts, c);
+            break;
+        }
+        case 8: // mountains
+            FillPolygon(
+                img,
+                Grown({{cx + 14.0, cy - 12.0}, {cx + 31.0, cy + 22.0}, {cx - 3.0, cy + 22.0}},
+                      cx + 14, cy + 8, g * 1.6),
+                c);
+            FillPolygon(
+                img,
+                Grown({{cx - 6.0, cy - 28.0}, {cx + 22.0, cy + 22.0}, {cx - 31.0, cy + 22.0}},
+                      cx - 6, cy + 5, g * 1.6),
+                c);
+            break;
+        case 9: // waves
+            for (int row = 0; row < 3; ++row)
+                for (int k = 0; k < 12; ++k)
+                {
+                    auto y = [&](int i) { return cy - 18 + 18 * row + 6 * std::sin(i * kPi / 4); };
+                    ThickLine(img, cx - 27 + 4.5 * k, y(k), cx - 22.5 + 4.5 * k, y(k + 1),
+                              6 + 2 * g, c);
+                }
+            break;
+        case 10: // fish
+        {
+            std::vector<PointF> body;
+            for (int k = 0; k < 40; ++k)
+            {
+                const double t = k * 2 * kPi / 40;
+                body.push_back({cx - 5 + (21 + g) * std::cos(t), cy + (14 + g) * std::sin(t)});
+            }
+            FillPolygon(img, body, c);
+            FillPolygon(
+                img,
+                Grown({{cx + 12.0, cy + 0.0}, {cx + 29.0, cy - 15.0}, {cx + 29.0, cy + 15.0}},
+                      cx + 23, cy, g * 1.6),
+                c);
+            break;
+        }
+        case 11: // apple
+            img.Disk(cx - 9, cy + 2, 17 + gi, c);
+            img.Disk(cx + 9, cy + 2, 17 + gi, c);
+            img.Disk(cx, cy + 11, 15 + gi, c);
+            break;
+        case 12: // cherries
+            img.Disk(cx - 12, cy + 15, 11 + gi, c);
+            img.Disk(cx + 11, cy + 11, 11 + gi, c);
+            break;
+        case 13: // butterfly
+            img.Disk(cx - 13, cy - 10, 13 + gi, c);
+            img.Disk(cx + 13, cy - 10, 13 + gi, c);
+            img.Disk(cx - 10, cy + 13, 10 + gi, c);
+            img.Disk(cx + 10, cy + 13, 10 + gi, c);
+            break;
+        case 14: // cactus
+            box(cx - 8, cy - 30, 16, 60, 8);
+            box(cx - 25, cy - 14, 10, 24, 5);
+            box(cx - 25, cy + 2, 20, 9, 4);
+            box(cx + 15, cy - 22, 10, 24, 5);
+            box(cx + 5, cy - 6, 20, 9, 4);
+            break;
+        default: // snail
+            box(cx - 28, cy + 12, 54, 11, 5);
+            ThickLine(img, cx - 20, cy + 14, cx - 26, cy - 6, 3 + 2 * g, c);
+            ThickLine(img, cx - 15, cy + 14, cx - 16, cy - 8, 3 + 2 * g, c);
+            img.Disk(cx + 5, cy - 2, 19 + gi, c);
+            break;
+    }
+}
+
+void NatureFace(KWOImage& img, int id, int x, int y)
+{
+    CardBase(img, x, y, kGrey + 6, kCard + 1);
+    const int cx = x + 35, cy = y + 50;
+    const unsigned colour = kFace + id, dark = kFaceDark + id, light = kFaceLight + id;
+    // Parts drawn behind the picture.
+    if (id == 6) // the flower's stem and leaf
+    {
+        ThickLine(img, cx, cy, cx, cy + 34, 6, kFaceDark + 5);
+        ThickLine(img, cx, cy, cx, cy + 34, 3, kFace + 5);
+        FillPolygon(img, {{double(cx), cy + 26.0}, {cx + 15.0, cy + 14.0}, {cx + 4.0, cy + 30.0}},
+                    kFace + 5);
+    }
+    if (id == 7) // the mushroom's stem
+    {
+        RoundBox(img, cx - 11, cy - 2, 22, 34, 7, kFaceDark + 15);
+        RoundBox(img, cx - 9, cy, 18, 30, 6, kCard + 6);
+    }
+    if (id == 12) // the cherries' stems
+    {
+        ThickLine(img, cx - 12, cy + 10, cx + 4, cy - 26, 3, kFaceDark + 15);
+        ThickLine(img, cx + 11, cy + 6, cx + 4, cy - 26, 3, kFaceDark + 15);
+        FillPolygon(img, {{cx + 4.0, cy - 26.0}, {cx + 20.0, cy - 30.0}, {cx + 12.0, cy - 19.0}},
+                    kFace + 5);
+    }
+    NatureShape(img, id, cx, cy, 2, dark);
+    NatureShape(img, id, cx, cy, 0, colour);
+    switch (id)
+    {
+        case 0:
+            img.Disk(cx, cy, 10, light);
+            img.Disk(cx, cy, 7, colour);
+            break;
+        case 1:
+            img.Disk(cx - 2, cy - 10, 5, light);
+            break;
+        case 2:
+            img.Disk(cx - 6, cy + 6, 4, light);
+            break;
+        case 5: // the vein
+            ThickLine(img, cx - 8, cy + 24, cx + 9, cy - 22, 2, dark);
+            break;
+        case 6: // the flower's heart
+            img.Disk(cx, cy - 6, 8, kFaceDark + 4);
+            img.Disk(cx, cy - 6, 6, kFace + 4);
+            break;
+        case 7: // spots
+            img.Disk(cx - 13, cy - 10, 5, kWhite);
+            img.Disk(cx + 4, cy - 17, 5, kWhite);
+            img.Disk(cx + 16, cy - 5, 4, kWhite);
+            break;
+        case 8: // snow
+            FillPolygon(img,
+                        {{cx - 6.0, cy - 27.0},
+                         {cx + 3.0, cy - 12.0},
+                         {cx - 2.0, cy - 15.0},
+                         {cx - 6.0, cy - 10.0},
+                         {cx - 11.0, cy - 15.0},
+                         {cx - 15.0, cy - 12.0}},
+                        kWhite);
+            break;
+        case 10: // eye and fin
+            img.Disk(cx - 15, cy - 3, 4, kWhite);
+            img.Disk(cx - 15, cy - 3, 2, kBlack);
+            ThickLine(img, cx - 2, cy - 8, cx + 3, cy + 6, 2, dark);
+            break;
+        case 11: // stem and leaf
+            ThickLine(img, cx, cy - 12, cx + 2, cy - 26, 3, kFaceDark + 15);
+            FillPolygon(img,
+                        {{cx + 2.0, cy - 20.0}, {cx + 16.0, cy - 28.0}, {cx + 12.0, cy - 16.0}},
+                        kFace + 14);
+            img.Disk(cx - 10, cy - 2, 4, light);
+            break;
+        case 12:
+            img.Disk(cx - 15, cy + 11, 3, light);
+            img.Disk(cx + 8, cy + 7, 3, light);
+            break;
+        case 13: // body and spots
+            RoundBox(img, cx - 3, cy - 22, 6, 44, 3, kBlack);
+            img.Disk(cx - 14, cy - 11, 5, light);
+            img.Disk(cx + 14, cy - 11, 5, light);
+            break;
+        case 14: // ribs
+            img.VLine(cx - 3, cy - 24, 50, dark);
+            img.VLine(cx + 3, cy - 24, 50, dark);
+            break;
+        case 15: // the shell's spiral and the eyes
+            img.Circle(cx + 5, cy - 2, 13, dark);
+            img.Circle(cx + 3, cy - 1, 7, dark);
+            img.Disk(cx + 2, cy, 2, dark);
+            img.Disk(cx - 26, cy - 7, 3, kBlack);
+            img.Disk(cx - 16, cy - 9, 3, kBlack);
+            break;
+        default:
+            break;
+    }
+    img.Disk(x + 10, y + 11, 4, colour);
+    img.Disk(x + 59, y + 88, 4, colour);
+}
+
+// Sixteen letters that no two look alike.
+const char kLetters[] = "ABCEHIJKLMSTUXYZ";
+
+void LetterFace(KWOImage& img, int id, int x, int y, KWOFont& big)
+{
+    CardBase(img, x, y, kGrey + 6, kCard + 1);
+    RoundBox(img, x + 7, y + 12, 56, 76, 6, kFace + id);
+    RoundBox(img, x + 9, y + 14, 52, 72, 5, kCard + 3);
+    const char text[2] = {kLetters[id], 0};
+    const int w = int(big.TextWidth(text));
+    DrawString(img, big, x + 35 - w / 2, y + 50 - 28, text, kFaceDark + id, kBlack, kFace + id);
+    img.Disk(x + 8, y + 7, 3, kFace + id);
+    img.Disk(x + 61, y + 92, 3, kFace + id);
 }
 
 void CardBack(KWOImage& img, int x, int y, bool patterns)
@@ -454,7 +758,7 @@ void Ornament(KWOImage& img)
 
 bool MakeSet(const std::string& path, int which, KWOFont& digitFont)
 {
-    static const Theme kThemes[2] = {
+    static const Theme kThemes[kSets] = {
         {"Shapes",
          {10, 60, 20},
          {60, 160, 80},
@@ -464,7 +768,8 @@ bool MakeSet(const std::string& path, int which, KWOFont& digitFont)
          {250, 90, 70},
          {30, 20, 10},
          {150, 110, 60},
-         false},
+         ShapeFaces,
+         kShapeColours},
         {"Patterns",
          {10, 20, 60},
          {70, 100, 190},
@@ -474,9 +779,34 @@ bool MakeSet(const std::string& path, int which, KWOFont& digitFont)
          {60, 210, 190},
          {10, 10, 30},
          {110, 120, 200},
-         true},
+         PatternFaces,
+         kShapeColours},
+        {"Nature",
+         {40, 25, 10},
+         {150, 110, 60},
+         {20, 40, 20},
+         {120, 170, 90},
+         {10, 50, 20},
+         {120, 200, 90},
+         {20, 30, 10},
+         {140, 170, 80},
+         NatureFaces,
+         kNatureColours},
+        {"Letters",
+         {40, 10, 40},
+         {170, 90, 150},
+         {20, 20, 50},
+         {150, 140, 200},
+         {40, 10, 80},
+         {190, 120, 250},
+         {25, 10, 40},
+         {170, 120, 200},
+         LetterFaces,
+         kLetterColours},
     };
-    const Theme& theme = kThemes[which & 1];
+    if (which < 0 || which >= kSets)
+        return false;
+    const Theme& theme = kThemes[which];
     auto img = NewPicture(kPictureW, kPictureH, kBlack);
     MakePalette(*img, theme);
 
@@ -484,14 +814,27 @@ bool MakeSet(const std::string& path, int which, KWOFont& digitFont)
         {0, 0},     {70, 0},    {140, 0},   {210, 0}, {280, 0},  {350, 0},   {0, 100},   {70, 100},
         {140, 100}, {210, 100}, {280, 100}, {0, 200}, {70, 200}, {140, 200}, {210, 200}, {280, 200},
     };
+    auto big = BuildFont("letters", 8);
     for (int i = 0; i < 16; ++i)
     {
-        if (theme.patterns)
-            PatternFace(*img, i, kFacePos[i][0], kFacePos[i][1]);
-        else
-            ShapeFace(*img, i, kFacePos[i][0], kFacePos[i][1]);
+        const int x = kFacePos[i][0], y = kFacePos[i][1];
+        switch (theme.faces)
+        {
+            case ShapeFaces:
+                ShapeFace(*img, i, x, y);
+                break;
+            case PatternFaces:
+                PatternFace(*img, i, x, y);
+                break;
+            case NatureFaces:
+                NatureFace(*img, i, x, y);
+                break;
+            default:
+                LetterFace(*img, i, x, y, *big);
+                break;
+        }
     }
-    CardBack(*img, 350, 100, theme.patterns);
+    CardBack(*img, 350, 100, theme.faces == PatternFaces || theme.faces == LetterFaces);
     BoardTile(*img, 350, 200);
     BarTile(*img, 302, 300);
     Digits(*img, digitFont);
