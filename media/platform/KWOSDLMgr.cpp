@@ -1,6 +1,7 @@
 #include "platform/KWOSDLMgr.h"
 
 #include "core/KWOLog.h"
+#include "platform/quit_signals.h"
 
 #include <SDL.h>
 #include <cstdlib>
@@ -13,10 +14,23 @@ static_assert(KWOSDLMgr::INIT_VIDEO == SDL_INIT_VIDEO, "SDL video bit");
 unsigned KWOSDLMgr::m_sdlstate = 0;
 unsigned KWOSDLMgr::m_instances = 0;
 
+namespace
+{
+// Queues the quit request for an interrupt or termination signal, from the
+// watcher thread (never from the signal handler itself).
+void QueueQuit()
+{
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+}
+} // namespace
+
 KWOSDLMgr::KWOSDLMgr(unsigned flags)
 {
     if (m_sdlstate == 0)
     {
+        KWO::OS::StartQuitSignals(QueueQuit);
         if (SDL_Init(flags | INIT_VIDEO) == 0)
         {
             m_sdlstate |= flags;
@@ -32,6 +46,7 @@ KWOSDLMgr::KWOSDLMgr(unsigned flags)
             if (!others || SDL_Init(INIT_VIDEO) != 0)
             {
                 KWO::ERR("Can't initialize SDL (%s)\n", SDL_GetError());
+                KWO::OS::StopQuitSignals();
                 SDL_Quit();
                 std::exit(1);
             }
@@ -61,6 +76,7 @@ KWOSDLMgr::~KWOSDLMgr()
     }
     if (--m_instances == 0)
     {
+        KWO::OS::StopQuitSignals();
         SDL_Quit();
         m_sdlstate = 0;
     }

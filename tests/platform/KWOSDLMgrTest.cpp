@@ -3,6 +3,7 @@
 #include "platform/KWOTimer.h"
 #include "sdl_fixture.h"
 
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -131,4 +132,49 @@ TEST_F(SDLMgrTest, FatalFailuresEndTheProcessWithStatus1)
             delete extra;
         },
         ::testing::ExitedWithCode(1), "Error :\nSDLMgr: instance == 0\n");
+}
+
+namespace
+{
+void OwnHandler(int) {}
+
+// Waits up to two seconds for a quit event in the queue.
+bool QuitArrives()
+{
+    for (int i = 0; i < 200; ++i)
+    {
+        SDL_PumpEvents();
+        SDL_Event event;
+        if (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_QUITMASK) == 1)
+            return true;
+        SDL_Delay(10);
+    }
+    return false;
+}
+} // namespace
+
+TEST_F(SDLMgrTest, InterruptAndTerminationSignalsBecomeQuitRequests)
+{
+    // While SDL runs, the signals queue a quit event (from a thread of the
+    // library's, never from inside the handler) instead of ending the process.
+    {
+        KWOSDLMgr sdl(0x20);
+        for (int signal : {SIGTERM, SIGINT})
+        {
+            ASSERT_EQ(0, std::raise(signal));
+            EXPECT_TRUE(QuitArrives()) << signal;
+        }
+    }
+    // Afterwards they are the system's again, and a program's own handler is
+    // never taken over.
+    struct sigaction current;
+    ASSERT_EQ(0, sigaction(SIGTERM, nullptr, &current));
+    EXPECT_EQ(SIG_DFL, current.sa_handler);
+    std::signal(SIGINT, OwnHandler);
+    {
+        KWOSDLMgr sdl(0x20);
+        ASSERT_EQ(0, sigaction(SIGINT, nullptr, &current));
+        EXPECT_EQ(&OwnHandler, current.sa_handler);
+    }
+    std::signal(SIGINT, SIG_DFL);
 }
