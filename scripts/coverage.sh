@@ -11,7 +11,7 @@ scripts/install-deps.sh
 build=${1:-build-coverage}
 floor=85
 
-cmake -S . -B "$build" -DKWO_COVERAGE=ON -DCMAKE_BUILD_TYPE=Debug -DKWO_BENCH=OFF >/dev/null
+cmake -S . -B "$build" -DKWO_COVERAGE=ON -DCMAKE_BUILD_TYPE=Debug -DKWO_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target kwo_program_tests
 find "$build" -name '*.gcda' -delete
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$build/tests/kwo_program_tests" --gtest_brief=1
