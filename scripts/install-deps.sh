@@ -3,7 +3,8 @@
 # missing are installed, so it is cheap to run again.
 #   scripts/install-deps.sh [play|test]
 # play: building the library, the tools and the game, and making its data.
-# test (the default): also the tests, benchmarks, fuzzing and packaging.
+# test (the default): also the tests, benchmarks, fuzzing, packaging and the
+# API reference.
 set -euo pipefail
 
 set_name="${1:-test}"
@@ -22,6 +23,7 @@ case "$set_name" in
             clang libclang-rt-dev
             libgif-dev
             dpkg-dev file
+            doxygen
         )
         ;;
     *)
