@@ -14,12 +14,16 @@
 class KWO_API KWOEvent
 {
 public:
+    // Bytes of SDL_Event on this platform.
     static const unsigned SIZE = sizeof(void*) == 8 ? 24 : 20;
 
+    // The event's bytes, as SDL laid them out.
     alignas(void*) unsigned char m_data[SIZE];
 
+    // SDL's event type (the first byte).
     unsigned char Type() const { return m_data[0]; }
 
+    // Writes the event's type to the log.
     void PrintInfo() const;
 };
 

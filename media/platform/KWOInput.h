@@ -23,7 +23,9 @@ public:
     KWOInput();
     ~KWOInput() override;
 
+    // Lets events of `type` reach the queue.
     void AddEventType(unsigned type);
+    // Keeps events of `type` out of the queue.
     void RemoveEventType(unsigned type);
     // Ignores every event type, then enables the types 1 to 27 whose bit is
     // set in `mask`. The mask is kept as given.
@@ -38,6 +40,7 @@ public:
     // once when SDL ignores `type` and none is queued (it could never come).
     bool WaitNextEvent(unsigned char type, KWOEvent* event);
 
+    // Writes the mask of enabled event types to the log.
     void PrintInfo() const;
 
 private:

@@ -11,8 +11,10 @@
 class KWO_API KWOTimer : public KWOSDLMgr
 {
 public:
+    // The owner's value (see above).
     unsigned m_ticks;
 
+    // Starts SDL's timer subsystem; `ticks` goes into m_ticks.
     explicit KWOTimer(unsigned ticks);
     ~KWOTimer() override;
 
@@ -21,6 +23,7 @@ public:
     // reads the clock without pause for the rest.
     void WaitAcc(unsigned ms);
 
+    // Writes m_ticks to the log.
     void PrintInfo() const;
 };
 
