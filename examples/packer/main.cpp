@@ -2,10 +2,11 @@
 // folder, lists it, and reads one member back through a resource finder.
 // (kwoarch is the complete tool; this shows the calls it is made of.)
 //
-//   packer FOLDER ARCHIVE [MEMBER]
+//   packer -folder FOLDER -archive ARCHIVE [-member NAME]
 //
-// The ARCHIVE must not exist yet. MEMBER (the first member by default) is
-// read as a stream: its size and first line are printed.
+// The ARCHIVE must not exist yet. The member NAME (the first member by
+// default) is read as a stream: its size and first line are printed.
+#include <KWOMedia/app/KWOConfigMgr.h>
 #include <KWOMedia/core/KWOString.h>
 #include <KWOMedia/files/KWOArchKWO.h>
 #include <KWOMedia/files/KWODir.h>
@@ -19,25 +20,35 @@
 
 int main(int argc, char** argv)
 {
-    if (argc < 3 || argc > 4)
+    // The options and their defaults. ParseCL reads "-name value" pairs,
+    // logs what it does not know, and returns false when anything was wrong.
+    using Config = KWOConfigMgr;
+    Config options;
+    for (const char* name : {"folder", "archive", "member"})
+        options.AddParameter(name, Config::TypeString, Config::CfgValue::String(nullptr));
+    const bool understood = options.ParseCL(argc, argv);
+    const char* folderName = options.GetValue("folder", Config::TypeString).s; // the table's
+    const char* archiveName = options.GetValue("archive", Config::TypeString).s;
+    const char* memberName = options.GetValue("member", Config::TypeString).s;
+    if (!understood || folderName == nullptr || archiveName == nullptr)
     {
-        std::fprintf(stderr, "Usage: packer FOLDER ARCHIVE [MEMBER]\n");
+        std::fprintf(stderr, "Usage: packer -folder FOLDER -archive ARCHIVE [-member NAME]\n");
         return 2;
     }
     // A KWODir lists a folder; "." and ".." and subfolders are entries too.
     KWODir folder;
-    if (!folder.Open(argv[1]))
+    if (!folder.Open(folderName))
     {
-        std::fprintf(stderr, "packer: cannot list %s\n", argv[1]);
+        std::fprintf(stderr, "packer: cannot list %s\n", folderName);
         return 1;
     }
 
     // Create writes the 12-byte header of an empty archive, and never
     // replaces a file that exists. Every change is on disk when it returns.
     KWOArchKWO archive;
-    if (!archive.Create(argv[2]))
+    if (!archive.Create(archiveName))
     {
-        std::fprintf(stderr, "packer: cannot create %s (does it exist?)\n", argv[2]);
+        std::fprintf(stderr, "packer: cannot create %s (does it exist?)\n", archiveName);
         return 1;
     }
     folder.Sort(KWOFileProvider::SortByName);
@@ -68,8 +79,8 @@ int main(int argc, char** argv)
     // A finder opens names in its sources (folders and archives) as streams.
     // The stream belongs to us and does not need the finder any more.
     KWOResFinder finder;
-    finder.AddSource(argv[2], false);
-    const char* member = argc == 4 ? argv[3] : archive.FileName(0);
+    finder.AddSource(archiveName, false);
+    const char* member = memberName != nullptr ? memberName : archive.FileName(0);
     std::unique_ptr<KWOResFile> stream(finder.FindRes(member));
     if (stream == nullptr)
     {

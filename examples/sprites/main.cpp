@@ -1,12 +1,14 @@
 // sprites: cards bouncing over a tiled board. Each frame is composed on an
 // image (the board, then every card copied without its transparent colour,
 // then the frame rate in a font) and copied to the screen. The mouse picks
-// a card up and drags it. Prints the frames per second on exit.
+// a card up and drags it. Prints the frames per second on exit, and keeps
+// the five best rates in the highscore table sprites.scores.
 //
 //   sprites DATA
 //
 // DATA is the folder of the game's data: the card set Shapes.set and the
 // archive duomatch.dat, which holds the font score.font. Escape quits.
+#include <KWOMedia/app/KWOScore.h>
 #include <KWOMedia/core/KWOMath.h>
 #include <KWOMedia/files/KWOResFinder.h>
 #include <KWOMedia/files/KWOResMgr.h>
@@ -19,6 +21,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -131,10 +134,10 @@ int main(int argc, char** argv)
             }
             c.x += c.dx;
             c.y += c.dy;
-            if (c.x < 0 || c.x > 640 - kCardW)
-                c.dx = -c.dx;
+            if (c.x < 0 || c.x > 640 - kCardW) // back towards the inside
+                c.dx = c.x < 0 ? std::abs(c.dx) : -std::abs(c.dx);
             if (c.y < 0 || c.y > 480 - kCardH)
-                c.dy = -c.dy;
+                c.dy = c.y < 0 ? std::abs(c.dy) : -std::abs(c.dy);
         }
 
         // Compose the frame and show it.
@@ -159,8 +162,21 @@ int main(int argc, char** argv)
             timer.WaitAcc(16 - spent);
     }
     const unsigned ms = SDL_GetTicks() - start;
-    std::printf("%u frames in %.1f s: %.1f frames per second\n", frames, ms / 1000.0,
-                ms ? frames * 1000.0 / ms : 0.0);
+    const double rate = ms ? frames * 1000.0 / ms : 0.0;
+    std::printf("%u frames in %.1f s: %.1f frames per second\n", frames, ms / 1000.0, rate);
+
+    // The five best rates: a table in a small file. Load fails the first time
+    // (no file yet) and leaves the table empty.
+    KWOScore best(5, KWOScore::HigherFirst, 0);
+    best.Load("sprites.scores");
+    KWOScoreEntry entry{};
+    std::snprintf(entry.name, sizeof entry.name, "%s",
+                  std::getenv("USER") ? std::getenv("USER") : "?");
+    entry.score = int32_t(rate);
+    entry.level = int32_t(cards.size());
+    const int rank = best.Add(&entry); // -1 when it is not among the best
+    if (rank >= 0 && best.Save("sprites.scores", false))
+        std::printf("rank %d in sprites.scores\n", rank + 1);
 
     resources.Release(font);
     resources.Release(set);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/KWOScore.h"
 #include "files/KWOArchKWO.h"
 #include "files/KWOResFile.h"
 #include "graphics/KWOFont.h"
@@ -198,7 +199,15 @@ TEST(Examples, SpritesMovesCardsAndDragsOneWithTheMouse)
                     "press:55,70 move:500,300 wait:3 shot release:500,300 wait:20 shot key:escape"},
                    dir.Path());
     ASSERT_EQ(0, r.status) << r.out << r.err;
-    EXPECT_NE(std::string::npos, r.out.find(" frames per second\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find(" frames per second\nrank 1 in sprites.scores\n"))
+        << r.out;
+
+    // The run is in the highscore table, with the number of cards.
+    KWOScore best(5, KWOScore::HigherFirst, 0);
+    ASSERT_TRUE(best.Load((dir / "sprites.scores").c_str()));
+    EXPECT_GT(best.m_entries[0].score, 0);
+    EXPECT_EQ(24, best.m_entries[0].level);
+    EXPECT_EQ(0, best.m_entries[1].score);
 
     // The carried card shows the set's first face, without its transparent colour.
     auto set = Picture(kData + "/Shapes.set");
@@ -233,7 +242,9 @@ TEST(Examples, PackerBuildsListsAndReadsBack)
     WriteFileBytes(dir / "in/.hidden", "x");
     WriteFileBytes(dir / "in/sub/inner.txt", "y");
 
-    ProcessResult r = RunProcess(KWO_EXAMPLE_PACKER, {"in", "out.kwo", "notes.txt"}, dir.Path());
+    ProcessResult r =
+        RunProcess(KWO_EXAMPLE_PACKER,
+                   {"-folder", "in", "-archive", "out.kwo", "-member", "notes.txt"}, dir.Path());
     ASSERT_EQ(0, r.status) << r.out << r.err;
     EXPECT_NE(std::string::npos, r.out.find("out.kwo: 2 members, 5019 bytes\n")) << r.out;
     EXPECT_NE(std::string::npos,
@@ -253,7 +264,10 @@ TEST(Examples, PackerBuildsListsAndReadsBack)
 
     // An existing archive is never replaced.
     const std::string before = ReadFileBytes(dir / "out.kwo");
-    r = RunProcess(KWO_EXAMPLE_PACKER, {"in", "out.kwo"}, dir.Path());
+    r = RunProcess(KWO_EXAMPLE_PACKER, {"-folder", "in", "-archive", "out.kwo"}, dir.Path());
     EXPECT_EQ(1, r.status);
+    r = RunProcess(KWO_EXAMPLE_PACKER, {"-folder", "in", "-archives", "x.kwo"}, dir.Path());
+    EXPECT_EQ(2, r.status);
+    EXPECT_NE(std::string::npos, r.out.find("Config: unknown parameter archives\n")) << r.out;
     EXPECT_EQ(before, ReadFileBytes(dir / "out.kwo"));
 }
