@@ -86,10 +86,7 @@ int main(int argc, char** argv)
         const char* name = isMusic ? argv[++i] : argv[i];
         KWOResource* loaded =
             resources.Load(isMusic ? KWOResMgr::TypeMusic : KWOResMgr::TypeSound, name, 0, true);
-        std::printf("%s: %s\n", name,
-                    loaded == nullptr ? "not loaded"
-                    : isMusic         ? "music"
-                                      : "sound");
+        std::printf("%s: %s\n", name, !loaded ? "not loaded" : isMusic ? "music" : "sound");
         if (loaded == nullptr)
             continue;
         if (isMusic)
