@@ -34,7 +34,7 @@ namespace
 {
 const unsigned kChannels = 8;
 // Palette entries of the drawing.
-const unsigned Black = 0, Grey = 1, Yellow = 2, Green = 3, Red = 4;
+const unsigned Black = 0, Grey = 1, Yellow = 2, Green = 3, Red = 4, White = 5;
 
 // The loudest sample of the next 1/25 s of `sound` from frame `frame` on,
 // 0 to 32767. The mixer has made the sound 16-bit stereo (SetMixerFormat).
@@ -63,9 +63,10 @@ int main(int argc, char** argv)
     if (!screen->Init(640, 480, KWOScreen::HWPALETTE, 8))
         return 1;
     screen->SetNames("KWOMedia jukebox", nullptr);
-    const unsigned char rgb[] = {0, 0, 0, 60, 60, 70, 240, 200, 0, 40, 200, 60, 230, 40, 40};
+    const unsigned char rgb[] = {0,  0,   0,  60,  60, 70, 240, 200, 0,
+                                 40, 200, 60, 230, 40, 40, 255, 255, 255};
     KWOPal palette(256);
-    palette.SetFromRGB(rgb, 5, 0);
+    palette.SetFromRGB(rgb, 6, 0);
     screen->ReplacePalette(&palette);
 
     // The mixer plays 16-bit stereo at 22050 Hz on 8 channels. It never
@@ -78,6 +79,7 @@ int main(int argc, char** argv)
     // The resource manager loads through the finder and owns what it loads;
     // each Load with keep = true is given back with Release.
     KWOResMgr resources(finder);
+    auto* font = static_cast<KWOFont*>(resources.Load(KWOResMgr::TypeFont, "score.font", 0, true));
     KWOMusic* music = nullptr;
     std::vector<KWOSound*> sounds;
     for (int i = 2; i < argc; ++i)
@@ -90,7 +92,7 @@ int main(int argc, char** argv)
         if (loaded == nullptr)
             continue;
         if (isMusic)
-            (music = static_cast<KWOMusic*>(loaded))->SetMixerFormat(); // converts chunk by chunk
+            (music = static_cast<KWOMusic*>(loaded))->SetMixerFormat(); // chunk by chunk
         else
             (sounds.emplace_back(static_cast<KWOSound*>(loaded)))->SetMixerFormat();
     }
@@ -167,6 +169,13 @@ int main(int argc, char** argv)
             canvas.Rectangle(200, y, unsigned(vol) * 3, 8, Yellow);
             canvas.Rectangle(200, y + 12, unsigned(std::clamp(level, 0, 400)), 18, Green);
             canvas.VLine(400 + chPan * 2, y, 30, Red);
+            // "music", or "sound N" for the sound of key N.
+            const int n = std::find(sounds.begin(), sounds.end(), playing[ch]) - sounds.begin();
+            char label[24] = "music";
+            if (playing[ch] != music)
+                std::snprintf(label, sizeof label, "sound %d", n + 1);
+            if (font != nullptr)
+                canvas.DrawText(20, y + 4, label, White, font, KWOFont::AlignTop);
         }
         screen->CopyImage(0, 0, &canvas, 0, 0, 640, 480);
         screen->Refresh(0, 0, 640, 480);
@@ -178,6 +187,8 @@ int main(int argc, char** argv)
         resources.Release(sound);
     if (music != nullptr)
         resources.Release(music);
+    if (font != nullptr)
+        resources.Release(font);
     delete mixer;
     delete screen;
     return 0;
