@@ -10,6 +10,7 @@
 #define KWO_API __declspec(dllimport)
 #endif
 #else
+// Marks a class or function that the shared library exports.
 #define KWO_API __attribute__((visibility("default")))
 #endif
 

@@ -4,7 +4,8 @@
 #   scripts/install-deps.sh [play|test]
 # play: building the library, the tools and the game, and making its data
 # (the data tool writes its pictures with giflib).
-# test (the default): also the tests, benchmarks, fuzzing and packaging.
+# test (the default): also the tests, benchmarks, fuzzing, packaging and the
+# API reference.
 set -euo pipefail
 
 set_name="${1:-test}"
@@ -23,6 +24,7 @@ case "$set_name" in
             libgtest-dev googletest libbenchmark-dev gcovr
             clang libclang-rt-dev
             dpkg-dev file
+            doxygen
         )
         ;;
     *)

@@ -5,6 +5,8 @@
 #    compiling on its own against the prefix, and no internal header;
 #  - a small consumer (tests/consumer) built and run three ways: find_package
 #    from the prefix, pkg-config, and add_subdirectory of the source tree;
+#  - the examples (examples/) built as a project of their own against the
+#    prefix, and one of them run with the installed data;
 #  - the installed game through its launcher: one folder per player, links
 #    to the data, highscores kept across an upgrade, a headless start;
 #  - cpack -G DEB: the packages' files and dependencies, and the game run
@@ -95,12 +97,25 @@ check_consumer pkg-config "$work/pkg-config-consumer" LD_LIBRARY_PATH="$prefix/l
 
 step "consumer with the source tree as a subdirectory"
 cmake -S tests/consumer -B "$work/subdirectory" -DKWO_CONSUMER_SOURCE="$src" >/dev/null
-for option in KWO_BUILD_TESTS KWO_BUILD_BENCH KWO_BUILD_GAME KWO_BUILD_TOOLS; do
+for option in KWO_BUILD_TESTS KWO_BUILD_BENCH KWO_BUILD_GAME KWO_BUILD_TOOLS KWO_BUILD_EXAMPLES; do
     grep -q "^$option:BOOL=OFF" "$work/subdirectory/CMakeCache.txt" ||
         fail "$option is not off in a subproject"
 done
 cmake --build "$work/subdirectory" -j"$jobs" >/dev/null
 check_consumer add_subdirectory "$work/subdirectory/consumer"
+
+# ---- the examples against the installed library -------------------------------------
+step "the examples as a project of their own, through find_package"
+cmake -S examples -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/examples" -j"$jobs" >/dev/null
+for example in hello viewer jukebox sprites packer; do
+    [ -x "$work/examples/bin/$example" ] || fail "the example $example was not built"
+done
+mkdir "$work/hello"
+(cd "$work/hello" && "$work/examples/bin/hello" "$prefix/share/duomatch/duomatch.dat" \
+    --script "shot key:space") || fail "hello did not run against the prefix"
+[ -f "$work/hello/shot000.bmp" ] || fail "hello took no screenshot"
+step "  5 examples built, hello run"
 
 # ---- the game through its launcher --------------------------------------------------
 # Starts the launcher headless and checks that the game has loaded its data,

@@ -41,30 +41,37 @@ public:
         TypeDate = 6    // date: seconds since 1970-01-01 UTC
     };
 
+    // A parameter's value; the member read is the one of its type.
     union CfgValue
     {
         // The widest member comes first, so that "CfgValue v{}" is all zero.
-        char* s;
-        bool b;
-        int32_t i;
-        float f;
-        uint32_t color;
-        uint32_t date;
+        char* s;        // TypeString
+        bool b;         // TypeBool
+        int32_t i;      // TypeInt
+        float f;        // TypeFloat
+        uint32_t color; // TypeColor
+        uint32_t date;  // TypeDate
 
+        // @{
+        // A value of each type.
         static CfgValue Bool(bool v);
         static CfgValue Int(int32_t v);
         static CfgValue Float(float v);
+        // @}
+        // @{
         // The text is not copied here; AddParameter and SetValue copy it.
         static CfgValue String(const char* v);
         static CfgValue Color(uint32_t v);
         static CfgValue Date(uint32_t v);
+        // @}
     };
 
+    // One parameter: its name, type and value.
     struct CfgCell
     {
-        char* name; // owned
-        int type;   // a ValueType code
-        CfgValue value;
+        char* name;     // owned
+        int type;       // a ValueType code
+        CfgValue value; // the member of its type
     };
 
     // An empty table with room for `capacity` cells (at least 4).
@@ -77,6 +84,7 @@ public:
     // for a null or empty name, a name already present in any case, or when
     // memory runs out.
     bool AddParameter(const char* name, int type, CfgValue value);
+    // Removes a parameter; false for an unknown name.
     bool RemoveParameter(const char* name);
     // The type code, 0 for an unknown name.
     int ParamType(const char* name) const;
@@ -103,10 +111,14 @@ public:
     // its heading. False when the file cannot be written completely.
     bool Save(const char* filename, const char* comment) const;
 
+    // Writes every parameter with its type and value to the log.
     void PrintInfo() const;
 
+    // @{
+    // The number of parameters, and the room the table has.
     unsigned int Count() const { return m_count; }
     unsigned int Capacity() const { return m_capacity; }
+    // @}
     // Cell `index` in name order, or null.
     const CfgCell* Cell(unsigned int index) const
     {

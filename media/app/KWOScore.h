@@ -33,6 +33,7 @@ static_assert(sizeof(KWOScoreEntry) == 28, "a score entry is 28 bytes in memory 
 class KWO_API KWOScore
 {
 public:
+    // Which scores rank first.
     enum SortOrder : int32_t
     {
         HigherFirst = 0, // a larger score ranks first
@@ -43,8 +44,8 @@ public:
     static const unsigned MinSize = 3;
 
     KWOScoreEntry* m_entries; // m_size entries, or null when the table has none
-    unsigned m_size;
-    SortOrder m_order;
+    unsigned m_size;          // number of entries
+    SortOrder m_order;        // the order the entries are kept in
 
     // With size 0 the table has no entries; otherwise it gets at least
     // MinSize entries, all reset to `initial`.
@@ -78,6 +79,7 @@ public:
     // file then keeps its previous content.
     bool Save(const char* fileName, bool scramble) const;
 
+    // Writes every entry (name, level, score) to the log.
     void PrintInfo() const;
 
 private:

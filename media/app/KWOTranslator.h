@@ -42,9 +42,12 @@ public:
     // A new[] copy of the language name of a language file; null when the
     // file is not one or its name is empty.
     char* CheckLang(const char* file) const;
+    // @{
     // Name and full path of found language i; null when there is no such one.
     const char* GetLangName(unsigned i) const;
     const char* GetLangFile(unsigned i) const;
+    // @}
+    // The number of languages the last Init found.
     unsigned LangCount() const { return static_cast<unsigned>(m_langs.size()); }
     // 1 when the last Init found a language, else 0.
     int Found() const { return m_found; }
@@ -67,6 +70,7 @@ public:
     // Index of the loaded language among the found ones, -1 when it is not
     // one of them or nothing is loaded.
     int GetCurIndex() const { return m_curIndex; }
+    // The number of texts of the loaded file.
     unsigned StringCount() const { return static_cast<unsigned>(m_strings.size()); }
     // Text i of the loaded file (null for an absent one); beyond the loaded
     // texts, "String #i" in a buffer that the next such call rewrites.
@@ -80,6 +84,7 @@ public:
     // A new[] copy of at most `count` characters of `text` from `from`
     // (0xFFFFFFFF: all); null for a null or empty text or a count of 0.
     char* StrCopy(const char* text, unsigned from, unsigned count) const;
+    // True for a path that starts at a root (see KWOFileUtils::IsAbsolute).
     bool IsAbsolute(const char* path) const;
 
     // Logs the languages found and the loaded file; its texts with `strings`.

@@ -48,10 +48,10 @@ public:
         unsigned remaining;        // bytes left from data to the end of the sound or chunk
         unsigned char volume;      // 0..128
         unsigned char left;        // effective volumes of each output side
-        unsigned char right;
-        unsigned char loop;  // plays still to start, including the current one; 255 for ever
-        unsigned char state; // ChannelFree, ChannelPlaying or ChannelPaused
-        signed char pan;     // -100..100, or NoPan
+        unsigned char right;       // of the right output side
+        unsigned char loop;        // plays still to start, including the current one; 255 for ever
+        unsigned char state;       // ChannelFree, ChannelPlaying or ChannelPaused
+        signed char pan;           // -100..100, or NoPan
     };
 
     enum : unsigned char
@@ -63,7 +63,9 @@ public:
     // The channel argument that asks for the lowest free channel, and the
     // failure result of PlaySound, PlayMusic and ChGetPos.
     static constexpr unsigned AnyChannel = 0xFFFFFFFF;
+    // The loop count that repeats for ever.
     static constexpr unsigned char LoopForever = 255;
+    // The pan of a channel without pan (mono output).
     static constexpr int NoPan = 127;
 
     // The mixer, created on the first call (which brings up SDL audio).
@@ -81,13 +83,17 @@ public:
     bool Init(int format, int frequency, int samples, bool stereo, unsigned channels);
     // Closes the device and frees every channel.
     void Exit();
+    // @{
     // Stops or restarts the device's callback; nothing when closed.
     void Pause();
     void Unpause();
+    // @}
 
+    // @{
     // Mixing channels (0 while closed), and those playing or paused.
     unsigned NbChannels() const;
     unsigned ActiveChannels() const;
+    // @}
 
     // Plays `sound` on `channel` (AnyChannel: the lowest free one; a channel
     // in use is taken over). `volume` above 128 counts as 128; `loop` 0
@@ -117,32 +123,39 @@ public:
     void ChPause(unsigned channel, bool pause);
     // Frees the channel.
     void ChStop(unsigned channel);
+    // @{
     // Set the volume, pan or loop count and return the previous one (0 for a
     // free channel). ChPan returns NoPan and changes nothing on a mono output.
     // A loop count of 0 ends the channel at the end of the current play.
     unsigned char ChVolume(unsigned channel, unsigned char volume);
     int ChPan(unsigned channel, int pan);
     unsigned char ChLoop(unsigned channel, unsigned char loop);
+    // @}
     // Recomputes the channel's left and right volumes from its volume and
     // pan, under the lock; nothing when closed or `channel` is out of range.
     void ComputeVolumes(unsigned channel);
 
+    // @{
     // True when the sound (a music: its chunks) has the device's format and
     // channel count and a frequency in the same hundred.
     bool SameFormat(const KWOSound* sound) const;
     bool SameFormat(const KWOMusic* music) const;
+    // @}
 
+    // @{
     // The audio format SDL granted (all zero before the first open), and SDL's audio
     // status after the last open, pause or unpause (0 closed, 1 playing,
     // 2 paused).
     const SDL_AudioSpec& GetSpec() const { return m_spec; }
     int GetStatus() const { return m_status; }
+    // @}
 
     // The device's callback: mixes `len` bytes of output into `stream` under
     // the lock (silence when nothing plays or the mixer is closed). Callable
     // directly, for instance while the device is paused.
     static void Mix(unsigned char* stream, int len);
 
+    // Writes the device's format and every channel in use to the log.
     void PrintInfo() const;
 
 private:

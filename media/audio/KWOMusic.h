@@ -72,11 +72,13 @@ public:
     // Always false, without opening (so without emptying) the file.
     bool SaveName(const char* filename, int format) override;
 
+    // @{
     // The loaders: read the header only and keep the stream. On failure they
     // log why and leave the music unchanged.
     bool LoadWAV(KWOResFile& file);
     bool LoadAIFF(KWOResFile& file);
     bool LoadAU(KWOResFile& file);
+    // @}
     // Not supported: always false.
     bool LoadOGG(KWOResFile& file);
 
@@ -96,6 +98,7 @@ public:
     // Sets the target format, rate and channel count of the chunks.
     void ChangeFormat(int format, int frequency, int channels);
 
+    // @{
     // Conversion steps on the current chunk, `f` being its running format.
     // `channels` is the number of samples in a frame for the rate steps (1:
     // single samples, which writes mono data twice as stereo). A step that
@@ -108,6 +111,7 @@ public:
     void ConvMUL2(int f, int channels = 1);
     void ConvDIV2(int f, int channels = 1);
     void ConvMono(int f);
+    // @}
 
     // The data format, then the file position, then the stream's name.
     void PrintInfo() const;

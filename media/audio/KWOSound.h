@@ -55,10 +55,12 @@ public:
     // Always false, without opening (so without emptying) the file.
     bool SaveName(const char* filename, int format) override;
 
+    // @{
     // The loaders. On failure they log why and leave the sound unchanged.
     bool LoadWAV(KWOResFile& file);
     bool LoadAIFF(KWOResFile& file);
     bool LoadAU(KWOResFile& file);
+    // @}
     // Not supported: always false.
     bool LoadOGG(KWOResFile& file);
 

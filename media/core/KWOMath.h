@@ -22,9 +22,11 @@ KWO_API float Randomf();
 // 0 <= r < max.
 KWO_API float Randomf(float max);
 
+// @{
 // True when -epsilon < a - b < epsilon (the difference in the argument type).
 KWO_API bool Equalf(float a, float b, float epsilon);
 KWO_API bool Equald(double a, double b, double epsilon);
+// @}
 
 // Brings an angle into 0...360 (360 itself stays 360).
 KWO_API float Angle2PI(float angle);

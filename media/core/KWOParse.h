@@ -26,12 +26,18 @@ public:
     // field (no limit). Returns the number of characters taken.
     static unsigned ReadString(char** cursor, char* out, unsigned max, char delim);
 
+    // @{
+    // The cursor forms of the readers below: on success the value is stored, one
+    // ',' behind it is stepped over and the cursor moves; on failure false, and
+    // the cursor stays.
     static bool ReadBoolean(char** cursor, bool& value);
     static bool ReadInt(char** cursor, int& value);
     static bool ReadFloat(char** cursor, float& value);
+    // @}
     // Four integers: x, y, w, h (each kept to 16 bits). Fields read before a
     // failure stay set.
     static bool ReadGeometry(char** cursor, KWORect& rect);
+    // A colour, as the `const char*` ReadColor reads it.
     static bool ReadColor(char** cursor, unsigned char* rgba);
 
     // '1', '0', "yes", "no", "true" or "false" in any case, after spaces and
@@ -68,9 +74,13 @@ public:
     // Two upper-case digits per byte; no terminator is written.
     static void Dec2Hexa(unsigned char* bytes, int count, char* out);
 
+    // Red, green and blue in 0...1 to hue (degrees), saturation and value.
     static void RGB_to_HSV(float r, float g, float b, float& h, float& s, float& v);
+    // Hue (degrees), saturation and value to red, green and blue in 0...1.
     static void HSV_to_RGB(float h, float s, float v, float& r, float& g, float& b);
+    // The hue, in degrees, of three components in 0...1.
     static float RGB2H(float* rgb);
+    // The fully saturated, full-value colour of hue `h` (degrees).
     static void H2RGB(float h, float* rgb);
 
     // Copies `source` with every byte complemented (255 - b); applying it

@@ -10,8 +10,8 @@
 class KWO_API KWOPoint
 {
 public:
-    int16_t x = 0;
-    int16_t y = 0;
+    int16_t x = 0; // column
+    int16_t y = 0; // row, growing downwards
 };
 
 // Writes "(x, y)".

@@ -14,10 +14,10 @@
 class KWO_API KWORect
 {
 public:
-    int16_t x = 0;
-    int16_t y = 0;
-    uint16_t w = 0;
-    uint16_t h = 0;
+    int16_t x = 0;  // left column
+    int16_t y = 0;  // top row
+    uint16_t w = 0; // width
+    uint16_t h = 0; // height
 
     // True when the intersection has a non-zero width and height: rectangles
     // that only touch do not intersect.

@@ -50,6 +50,7 @@ public:
     unsigned Append(const char* text, unsigned from = 0, unsigned len = 0xFFFFFFFFu);
     // Empties every slot; the number of slots stays.
     void Clear();
+    // Writes the number of slots and every filled slot to the log.
     void PrintInfo() const;
 
 private:

@@ -9,9 +9,9 @@
 class KWO_API KWOVec3
 {
 public:
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
+    float x = 0.0f; // first coordinate
+    float y = 0.0f; // second coordinate
+    float z = 0.0f; // third coordinate
 };
 
 // Writes "(x, y, z)", each coordinate with the stream's formatting of a double.

@@ -17,9 +17,11 @@
 class KWO_API KWOArchKWO : public KWOArchive
 {
 public:
+    // @{
     // Bytes of one directory record and the longest member name.
     static constexpr unsigned int RecordSize = 44;
     static constexpr unsigned int NameLimit = 31;
+    // @}
 
     KWOArchKWO();
     ~KWOArchKWO() override;
@@ -33,6 +35,7 @@ public:
     void Close() override;
     KWOResFile* OpenResFile(unsigned int index) const override;
     unsigned int AddFile(const char* filename, const char* name) override;
+    // Rebuilds the archive without the member.
     bool RemoveFile(unsigned int index) override;
     bool RenameFile(unsigned int index, const char* name) override;
     bool UpdateFile(unsigned int index, const char* filename) override;

@@ -19,9 +19,11 @@
 class KWO_API KWOArchPAK : public KWOArchive
 {
 public:
+    // @{
     // Bytes of one directory record and the longest member name.
     static constexpr unsigned int RecordSize = 64;
     static constexpr unsigned int NameLimit = 56;
+    // @}
 
     KWOArchPAK();
     ~KWOArchPAK() override;
@@ -36,6 +38,7 @@ public:
     void Close() override;
     KWOResFile* OpenResFile(unsigned int index) const override;
     unsigned int AddFile(const char* filename, const char* name) override;
+    // Rebuilds the archive without the member.
     bool RemoveFile(unsigned int index) override;
     bool RenameFile(unsigned int index, const char* name) override;
     bool UpdateFile(unsigned int index, const char* filename) override;

@@ -63,10 +63,12 @@ public:
     // the archive, so that two programs never share one.
     static const char* const TempFileName;
 
+    // @{
     // How long a change waits for another program that is changing the same
     // archive, in milliseconds (20000 unless set).
     static void SetLockWait(unsigned int milliseconds);
     static unsigned int GetLockWait();
+    // @}
     // A member name as it can be shown on a terminal or in the log: control
     // characters are escaped ("\x1B"), so that a hostile archive cannot
     // drive the terminal.
@@ -84,21 +86,26 @@ public:
 
     // The archive's absolute path, or null.
     const char* Name() const override;
+    // The number of members.
     unsigned int NbFiles() const override;
     // The object always mirrors the file: nothing to do.
     void Update() override;
     // OpenResFile of the first member of that name (null when there is none).
     KWOResFile* OpenFile(const char* name) const override;
+    // OpenResFile of the member at `position`.
     KWOResFile* OpenFile(const iterator& position) const override;
     // ExtractFile of the first member of that name (false when there is none).
     bool CopyFile(const char* name, const char* destination) const override;
     // "Archive <name> (<n> entries)" and one line per entry.
     void PrintInfo() const override;
 
+    // @{
     // Fields of an entry; an index past the listing gives null, 0 or false.
     const char* FileName(unsigned int index) const override;
     unsigned int FileSize(unsigned int index) const override;
     unsigned long FileDate(unsigned int index) const override;
+    // @}
+    // @{
     // Members are plain readable files: access always, never hidden, never a
     // link or a folder.
     bool FileAccess(unsigned int index, unsigned int mask) const override;
@@ -106,6 +113,7 @@ public:
     bool IsFile(unsigned int index) const override;
     bool IsFileLink(unsigned int index) const override;
     bool IsFileDir(unsigned int index) const override;
+    // @}
     // By the sort key (size, date, extension), ties and other keys by name.
     int CompareFunc(const KWOSortableItem* a, const KWOSortableItem* b) const override;
     KWOSortableItem* GetItem(unsigned int index) const override;
@@ -128,6 +136,7 @@ public:
     // Position of the first entry named exactly `name` (case counts), or
     // 0xFFFFFFFF.
     virtual unsigned int FindFile(const char* name) const;
+    // Removes the member at `index`; the others keep their order.
     virtual bool RemoveFile(unsigned int index) = 0;
     // Gives the member the part of `name` after its last separator.
     virtual bool RenameFile(unsigned int index, const char* name) = 0;
@@ -172,7 +181,7 @@ protected:
         // start (sizeFirst) or the start and the size, then the date when
         // the format keeps dates; numbers 32-bit little-endian.
         unsigned int nameBytes;
-        bool sizeFirst;
+        bool sizeFirst; // see nameBytes
     };
 
     // The operations the formats share; they differ only in the layout.
@@ -183,10 +192,13 @@ protected:
     // replaced by the content of `filename`, or removed when it is null.
     bool RebuildMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
                        const char* filename);
+    // @{
+    // RenameFile, AddFile and ExtractFile, OpenResFile as every format does them.
     bool RenameMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
                       const char* name);
     bool ExtractMember(unsigned int index, const char* destination) const;
     KWOResFile* OpenMember(unsigned int index) const;
+    // @}
     // Writes the directory of the object's current state at `directory`,
     // then the header pointing at it. False when a write failed.
     bool WriteDirectoryAt(const Layout& layout, KWOResFile& file, unsigned int directory) const;
@@ -205,6 +217,7 @@ protected:
 
     std::vector<std::unique_ptr<Entry>> m_entries; // the directory, in the archive's order
     char* m_name = nullptr;                        // absolute path, or null
+    // the format number (see Format)
     int m_format;
 
 private:

@@ -47,16 +47,19 @@ public:
     bool Open(const char* path) override;
     // The folder's path, or null when there is none.
     const char* Name() const override;
+    // The number of entries listed.
     unsigned int NbFiles() const override;
     void Update() override;
     // Opens a file read-only: a relative name inside the folder, an absolute
     // one as it is. Null when it cannot be opened.
     KWOResFile* OpenFile(const char* name) const override;
+    // Opens the entry at `position` read-only.
     KWOResFile* OpenFile(const iterator& position) const override;
     using KWOFileProvider::Sort;
     // Copies a file (names as for OpenFile) to `destination` (a relative one
     // inside the folder); true when every byte was copied.
     bool CopyFile(const char* name, const char* destination) const override;
+    // Writes the path and the listing to the log.
     void PrintInfo() const override;
 
     const char* FileName(unsigned int index) const override;
@@ -70,11 +73,13 @@ public:
     int CompareFunc(const KWOSortableItem* a, const KWOSortableItem* b) const override;
     KWOSortableItem* GetItem(unsigned int index) const override;
 
+    // @{
     // Moves to the parent folder, the root, or the working directory, and
     // lists it. False when nothing was listed.
     bool GoUp();
     bool GoRoot();
     bool GoCWD();
+    // @}
     // True for the "." and ".." of an otherwise empty folder.
     bool IsEmpty() const;
     // Empties the listing.
@@ -84,6 +89,7 @@ public:
 
     // Sort flags applied after every listing (0: storage order).
     void SetSortFlags(int flags) { m_sortFlags = flags; }
+    // The sort flags applied after every listing.
     int GetSortFlags() const { return m_sortFlags; }
     // Number of entries that are folders.
     unsigned int NbDirs() const { return m_nbDirs; }

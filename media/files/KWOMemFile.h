@@ -28,21 +28,29 @@ public:
     void Close() override;
     // Seek can reach the last byte, not the end itself (use SeekEnd).
     bool Seek(int offset, int whence) override;
+    // To the first byte.
     void SeekStart() override;
     // Moves to the end and sets StateSeekError: nothing can be read there.
     void SeekEnd() override;
+    // The position from the start of the block.
     unsigned int GetPos() const override;
+    // Nothing to do.
     void Flush() override;
     unsigned int GetLine(char* buffer, unsigned int max, char end) override;
     unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
     unsigned int Read(void* buffer, unsigned int count) override;
+    // Writes up to the end of the block; returns how many bytes were written.
     unsigned int Write(const void* buffer, unsigned int count) override;
+    // Writes the block's address and size, the mode, state, position and
+    // whether the stream owns the block to the log.
     void PrintInfo() const override;
 
+    // @{
     // The block, its size and whether the stream frees it.
     unsigned char* GetData() const { return m_data; }
     unsigned int GetSize() const { return m_size; }
     bool OwnsData() const { return m_ownData; }
+    // @}
 
 private:
     bool m_ownData;

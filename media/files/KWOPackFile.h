@@ -26,22 +26,28 @@ public:
 
     void Close() override;
     bool Seek(int offset, int whence) override;
+    // To the start of the window.
     void SeekStart() override;
     // Moves to the end of the window and sets StateSeekError.
     void SeekEnd() override;
     // The position relative to the start of the window.
     unsigned int GetPos() const override;
+    // Writes what the C library holds back to the file.
     void Flush() override;
     unsigned int GetLine(char* buffer, unsigned int max, char end) override;
     unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
     unsigned int Read(void* buffer, unsigned int count) override;
+    // Writes up to the end of the window; returns how many bytes were written.
     unsigned int Write(const void* buffer, unsigned int count) override;
+    // Writes the path, the window, mode, state and position to the log.
     void PrintInfo() const override;
 
+    // @{
     // The disk file's path and the window's absolute bounds.
     const char* GetPath() const { return m_path; }
     unsigned int GetStart() const { return m_start; }
     unsigned int GetEnd() const { return m_end; }
+    // @}
 
 private:
     // Reads one byte inside the window; false at its end or on an error.

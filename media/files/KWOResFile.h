@@ -48,9 +48,13 @@ public:
     virtual bool Eof() const;
     // whence 0: from the start, 1: from the current position, 2: from the end.
     virtual bool Seek(int offset, int whence) = 0;
+    // To the first byte.
     virtual void SeekStart() = 0;
+    // To the end.
     virtual void SeekEnd() = 0;
+    // The position from the start.
     virtual unsigned int GetPos() const = 0;
+    // Writes out what is held back.
     virtual void Flush() = 0;
     // Reads one line into `buffer` (`max` bytes including the terminating
     // zero); the `end` byte is consumed, not stored, and with end '\n' a
@@ -61,13 +65,17 @@ public:
     // consumed, the `end` byte and a dropped carriage return included; 0 when
     // nothing was available. Pass 0xFFFFFFFF for no limit.
     virtual unsigned int GetLine(KWOString& line, unsigned int max, char end) = 0;
+    // @{
     // Return the bytes moved; a short count sets StateReadAtEnd or StateWriteAtEnd.
     virtual unsigned int Read(void* buffer, unsigned int count) = 0;
     virtual unsigned int Write(const void* buffer, unsigned int count) = 0;
+    // @}
     // Writes min(max, length) characters of `text`, with no terminator.
     virtual unsigned int WriteStr(const KWOString& text, unsigned int max);
+    // Writes the stream's name, mode, state and position to the log.
     virtual void PrintInfo() const = 0;
 
+    // @{
     // Fixed-width helpers. The plain ones are little-endian, the BE ones
     // big-endian. A short read gives 0; writes return true when every byte
     // was written.
@@ -85,6 +93,7 @@ public:
     bool WriteBE32(unsigned int value);
     bool WriteFl(float value);
     bool WriteDbl(double value);
+    // @}
 
     // The state code (StateOK after a successful open or seek).
     unsigned char GetState() const { return m_state; }
@@ -96,14 +105,16 @@ public:
 protected:
     // Puts the base fields into the closed state (the name is not freed).
     void SetClosed();
+    // @{
     // The words PrintInfo uses for a mode and a state code.
     static const char* ModeText(unsigned int mode);
     static const char* StateText(unsigned int state);
+    // @}
 
-    char* m_name;         // display name, owned unless a subclass says otherwise
-    unsigned char m_mode; // access bits
-    unsigned char m_state;
-    bool m_eof; // set when the stream is at its end
+    char* m_name;          // display name, owned unless a subclass says otherwise
+    unsigned char m_mode;  // access bits
+    unsigned char m_state; // a state code
+    bool m_eof;            // set when the stream is at its end
 };
 
 #endif

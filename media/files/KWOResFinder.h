@@ -39,9 +39,11 @@ public:
     // The sources, in search order, through the log.
     void PrintInfo() const;
 
+    // @{
     // The number of sources and the source at a position (null past the end).
     unsigned int NbSources() const { return static_cast<unsigned int>(m_sources.size()); }
     const KWOFileProvider* GetSource(unsigned int index) const;
+    // @}
 
 private:
     std::vector<std::unique_ptr<KWOFileProvider>> m_sources;

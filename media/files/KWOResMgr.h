@@ -70,17 +70,21 @@ public:
     // manager. False (the caller keeps it) for an empty name, a name already
     // registered or an object already registered.
     bool Add(unsigned int type, const char* name, KWOResource* resource);
+    // @{
     // Gives one reference back; at 0 the record goes and the resource is
     // deleted. False when nothing of that name, or holding that object, is
     // registered.
     bool Release(const char* name);
     bool Release(KWOResource* resource);
+    // @}
+    // @{
     // Load the registered resources again from fresh streams, in place: the
     // objects keep their addresses. A music built by the manager takes the
     // fresh stream over; other resources that read from their stream after
     // loading are not reloaded (false).
     bool Reload(const char* name);
     bool ReloadType(unsigned int type);
+    // @}
 
     // Appends a loader and returns its type number (0xFFFFFFFF for null).
     unsigned int RegisterLoader(Loader loader);
@@ -92,6 +96,7 @@ public:
     // with the position where `name` would be inserted. An empty name gives
     // false and leaves `position` unchanged.
     bool FindRes(const char* name, unsigned int& position) const;
+    // @{
     // The table's own insertion and removal steps: callers keep the table
     // sorted. PrivateAdd copies `name` and gives the record one reference (a
     // position beyond the end appends); false when the name is empty or the
@@ -99,6 +104,7 @@ public:
     bool PrivateAdd(unsigned int position, unsigned int type, const char* name,
                     KWOResource* resource);
     void PrivateRemove(unsigned int position, bool destroy);
+    // @}
 
     // The table through the log: counts, then one line per record.
     void PrintContent() const;
@@ -107,6 +113,7 @@ public:
     // Bytes used by the registered resources together (0xFFFFFFFF at most).
     unsigned int MemoryUsed() const;
 
+    // @{
     // The table as it stands; positions change with every insertion and
     // removal. Out-of-range positions give 0 or null.
     unsigned int Count() const { return m_count; }
@@ -115,6 +122,7 @@ public:
     const char* GetName(unsigned int position) const;
     unsigned int GetType(unsigned int position) const;
     unsigned int GetReferences(unsigned int position) const;
+    // @}
     // The resource at `position`, without taking a reference.
     KWOResource* GetResource(unsigned int position) const;
 

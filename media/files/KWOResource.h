@@ -16,10 +16,12 @@ public:
 
     // Bytes the resource occupies.
     virtual unsigned int MemoryUsed() const = 0;
+    // @{
     // Replaces the content with what `file` holds; `param` is the subclass's
     // format number (0 lets most subclasses detect the format).
     virtual bool Load(KWOResFile& file, int param) = 0;
     virtual bool Save(KWOResFile& file, int param) = 0;
+    // @}
     // Load from the disk file `filename`, opened read-only.
     virtual bool LoadName(const char* filename, int param);
     // Save to the disk file `filename`. The new content is written beside it

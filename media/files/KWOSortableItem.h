@@ -21,6 +21,8 @@ public:
 
     KWOSortableItem(const KWOSortableItem&) = delete;
     KWOSortableItem& operator=(const KWOSortableItem&) = delete;
+    // @{
+    // Takes the name over from `other`.
     KWOSortableItem(KWOSortableItem&& other) noexcept : m_index(other.m_index), m_name(other.m_name)
     {
         other.m_name = nullptr;
@@ -35,6 +37,7 @@ public:
             other.m_name = nullptr;
         }
         return *this;
+        // @}
     }
 };
 

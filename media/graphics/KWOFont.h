@@ -31,10 +31,10 @@ class KWOResFile;
 struct KWOChar
 {
     unsigned short x; // top-left corner of the glyph in the bitmap
-    unsigned short y;
-    unsigned char w; // glyph size; w is also the advance
-    unsigned char h;
-    short below; // glyph rows below the baseline
+    unsigned short y; // see x
+    unsigned char w;  // glyph size; w is also the advance
+    unsigned char h;  // see w
+    short below;      // glyph rows below the baseline
 };
 
 class KWO_API KWOFont : public KWOResource
@@ -53,9 +53,9 @@ public:
     // drawn); fonts of other depths are drawn in colours[3].
     struct FontParams
     {
-        KWOFont* font;
-        FontAlign align;
-        unsigned int colours[4];
+        KWOFont* font;           // the font drawn with
+        FontAlign align;         // how y is read
+        unsigned int colours[4]; // pixel values by glyph value (see above)
     };
 
     // An empty font (not defined), for Load.
@@ -81,27 +81,42 @@ public:
     // ---- state ----
     // The name, or null when the font is not defined.
     const char* Name() const { return m_name.get(); }
+    // True when the font has a name (and so measures and draws).
     bool Defined() const { return m_name != nullptr; }
+    // @{
+    // The first and last character of the range.
     unsigned int First() const { return m_first; }
     unsigned int Last() const { return m_last; }
+    // @}
+    // @{
+    // Rows above the baseline, and rows below it: together the line height.
     short Ascent() const { return m_ascent; }
     short Descent() const { return m_descent; }
+    // @}
+    // Pixels added after every character.
     unsigned char CharSpacing() const { return m_charSpacing; }
+    // The space's advance (a tab's is eight times as much).
     unsigned char WhiteCharSize() const { return m_whiteCharSize; }
     // Depth of the glyph bitmap in files: 1, 2 or 8.
     unsigned char Bpp() const { return m_bpp; }
+    // @{
     // The glyph bitmap: BitmapWidth() x BitmapHeight() bytes, or null.
     const unsigned char* Bitmap() const { return m_bitmap.get(); }
     unsigned int BitmapWidth() const { return m_width; }
     unsigned int BitmapHeight() const { return m_height; }
+    // @}
     // The record of `c`, or null outside first..last.
     const KWOChar* GetChar(unsigned char c) const;
 
+    // Sets the name (a copy); a null or empty name leaves the font undefined.
     void SetName(const char* name);
+    // @{
+    // Set the metrics the getters above return.
     void SetAscent(short ascent) { m_ascent = ascent; }
     void SetDescent(short descent) { m_descent = descent; }
     void SetCharSpacing(unsigned char spacing) { m_charSpacing = spacing; }
     void SetWhiteCharSize(unsigned char size) { m_whiteCharSize = size; }
+    // @}
 
     // Moves the start of the range to `c` (nothing when c > last or c is the
     // first already): new characters get zero records, dropped ones lose

@@ -55,6 +55,7 @@ public:
         DefaultMaxDecodePixels = 1u << 26
     };
 
+    // @{
     // The largest picture Load decodes, for every image of the process: a
     // file whose picture is wider than maxWidth, higher than maxHeight or
     // has more than maxPixels pixels is refused before its pixels are
@@ -68,6 +69,7 @@ public:
     static unsigned int MaxDecodeWidth();
     static unsigned int MaxDecodeHeight();
     static unsigned int MaxDecodePixels();
+    // @}
 
     // A picture of width x height at `bpp` bits per pixel, cleared to 0.
     // With a zero width or height (or a buffer that cannot be allocated) the
@@ -80,23 +82,33 @@ public:
     KWOImage(const KWOImage&) = delete;
     KWOImage& operator=(const KWOImage&) = delete;
 
+    // @{
+    // The size and depth (8, 15, 16, 24 or 32) given or loaded.
     unsigned int Width() const { return m_width; }
     unsigned int Height() const { return m_height; }
     unsigned int Bpp() const { return m_bpp; }
+    // @}
+    // Bytes of one pixel: 1, 2, 3 or 4.
     unsigned int BytesPerPixel() const { return (m_bpp + 7u) / 8u; }
     // Bytes from one row to the next; 0 without pixels.
     unsigned int Pitch() const { return m_pitch; }
+    // @{
     // The pixel buffer (height x pitch bytes), or null.
     unsigned char* Pixels() { return m_pixels; }
     const unsigned char* Pixels() const { return m_pixels; }
+    // @}
+    // @{
     // The image's own palette, or null.
     KWOPal* Palette() { return m_palette; }
     const KWOPal* Palette() const { return m_palette; }
+    // @}
+    // @{
     // The clipping rectangle, inclusive.
     int ClipXMin() const { return m_xmin; }
     int ClipXMax() const { return m_xmax; }
     int ClipYMin() const { return m_ymin; }
     int ClipYMax() const { return m_ymax; }
+    // @}
 
     // 8 bpp only: copies entries first .. first + count - 1 of `pal` into the
     // same entries of the image's palette, creating or growing it as needed
@@ -119,14 +131,17 @@ public:
     // without pixels or at an unsupported depth.
     unsigned int GetPixel(int x, int y) const;
 
+    // @{
     // Drawing, inside the clipping rectangle.
     void HLine(int x, int y, unsigned int length, unsigned int colour, DrawMode mode = DrawNormal);
     void VLine(int x, int y, unsigned int length, unsigned int colour, DrawMode mode = DrawNormal);
     void Line(int x1, int y1, int x2, int y2, unsigned int colour, DrawMode mode = DrawNormal);
+    // @}
     // Outline of w x h; each pixel is drawn once, so an exclusive-or frame
     // drawn twice leaves the image as it was.
     void Frame(int x, int y, unsigned int w, unsigned int h, unsigned int colour,
                DrawMode mode = DrawNormal);
+    // A filled block of w x h.
     void Rectangle(int x, int y, unsigned int w, unsigned int h, unsigned int colour,
                    DrawMode mode = DrawNormal);
     // A ramp from colour1 to colour2 over the visible part of the block:
@@ -136,6 +151,7 @@ public:
     // draw a plain Rectangle in either mode.
     void Gradient(int x, int y, unsigned int w, unsigned int h, unsigned int colour1,
                   unsigned int colour2, int direction, DrawMode mode = DrawNormal);
+    // The outline of a circle of radius `r` around (cx, cy).
     void Circle(int cx, int cy, int r, unsigned int colour, DrawMode mode = DrawNormal);
     // A filled circle drawn as horizontal spans (radius 0 draws nothing).
     void Disk(int cx, int cy, int r, unsigned int colour, DrawMode mode = DrawNormal);
@@ -169,12 +185,15 @@ public:
 
     unsigned int MemoryUsed() const override;
     bool Load(KWOResFile& f, int format) override;
+    // Writes the picture in a file format (see above; 0 chooses); false when the
+    // format cannot hold it or a write fails.
     bool Save(KWOResFile& f, int format) override;
     // The load format of the stream's content from its first four bytes
     // (4, TGA, when nothing else matches; 0 when they cannot be read). The
     // stream's position is kept.
     int FindFormat(KWOResFile& f);
 
+    // Writes the size, depth, pitch and palette size to the log.
     void PrintInfo() const;
 
 private:

@@ -19,9 +19,9 @@ class KWOResFile;
 // One palette entry.
 struct KWOColor
 {
-    unsigned char r;
-    unsigned char g;
-    unsigned char b;
+    unsigned char r; // red
+    unsigned char g; // green
+    unsigned char b; // blue
     unsigned char a; // fourth byte: 0 unless set with SetFromRGBA or a native file
 };
 
@@ -52,10 +52,12 @@ public:
     KWOPal(const KWOPal&) = delete;
     KWOPal& operator=(const KWOPal&) = delete;
 
+    // @{
     // The number of entries and the entries themselves (null when empty).
     unsigned int Size() const { return m_size; }
     KWOColor* Entries() { return m_entries.get(); }
     const KWOColor* Entries() const { return m_entries.get(); }
+    // @}
 
     // Sets `count` entries from `first` on from 3-byte red, green, blue
     // triplets (fourth byte 0), growing the palette first when needed.
@@ -82,10 +84,12 @@ public:
     // The format number of the stream's content (0 when unknown); the stream
     // is left at its start.
     int FindFormat(KWOResFile& f);
+    // @{
     // The five readers; each returns false on a wrong header.
     bool KWOLoad(KWOResFile& f);
     bool GIMPLoad(KWOResFile& f);
     bool JASCLoad(KWOResFile& f);
+    // @}
     // Reads a raw table of up to 256 entries: format 4 red, green, blue;
     // any other format blue, green, red.
     bool RGBLoad(KWOResFile& f, int format);

@@ -39,6 +39,7 @@ public:
         DrawXor = 1
     };
 
+    // @{
     // SDL's video mode flags, as Init takes them.
     static constexpr unsigned HWSURFACE = 0x00000001;
     static constexpr unsigned OPENGL = 0x00000002;
@@ -46,6 +47,7 @@ public:
     static constexpr unsigned HWPALETTE = 0x20000000;
     static constexpr unsigned DOUBLEBUF = 0x40000000;
     static constexpr unsigned FULLSCREEN = 0x80000000;
+    // @}
 
     // The shortest time one palette step of a fade is shown.
     static constexpr unsigned kFadeStepMs = 20;
@@ -66,10 +68,12 @@ public:
 
     // The display surface, or null. Its pixels are drawn on directly.
     SDL_Surface* Surface() const { return m_screen; }
+    // @{
     // The surface's size and depth; 0 without a surface.
     unsigned Width() const;
     unsigned Height() const;
     unsigned Bpp() const;
+    // @}
 
     // A new copy of the surface's palette (the caller deletes it); null
     // without a surface or for a surface without palette.
@@ -87,11 +91,14 @@ public:
     void StopClipping();
     // The pixel value at (x, y) (clipping ignored); 0 outside the surface.
     unsigned GetPixel(int x, int y) const;
+    // @{
+    // Drawing on the surface, inside its clipping rectangle, as KWOImage draws.
     void PutPixel(int x, int y, unsigned colour);
     void XorPixel(int x, int y, unsigned colour);
     void HLine(int x, int y, unsigned length, unsigned colour, DrawMode mode = DrawNormal);
     void VLine(int x, int y, unsigned length, unsigned colour, DrawMode mode = DrawNormal);
     void Frame(int x, int y, unsigned w, unsigned h, unsigned colour, DrawMode mode = DrawNormal);
+    // @}
     // A filled block of w x h, as KWOImage::Rectangle.
     void Rectangle(int x, int y, unsigned w, unsigned h, unsigned colour,
                    DrawMode mode = DrawNormal);
@@ -124,7 +131,7 @@ public:
     // Black palette and a surface cleared to 0, pushed to the display.
     void BlackOut();
 
-    // Saves the surface as the BMP file <prefix>NNN.bmp, with NNN the first
+    // Saves the surface as the BMP file `<prefix>NNN.bmp`, with NNN the first
     // of 000 .. 999 whose file does not exist. False when none is free or
     // the file cannot be written; the file then does not appear at all.
     bool BMPScreenshot(const char* prefix);
@@ -138,6 +145,7 @@ public:
     // Shows or hides the mouse pointer over the display.
     void ShowCursor(bool show);
 
+    // Writes the surface's size, depth, pitch, flags and palette size to the log.
     void PrintInfo() const;
 
 private:

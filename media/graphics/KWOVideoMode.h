@@ -13,9 +13,9 @@ struct SDL_VideoInfo;
 // One display mode.
 struct VideoMode
 {
-    unsigned width;
-    unsigned height;
-    unsigned bpp;
+    unsigned width;  // pixels
+    unsigned height; // pixels
+    unsigned bpp;    // bits per pixel
 };
 
 class KWO_API KWOVideoMode : public KWOSDLMgr

@@ -18,8 +18,10 @@
 class KWO_API KWOEvent
 {
 public:
+    // Bytes of SDL_Event on this platform.
     static const unsigned SIZE = sizeof(void*) == 8 ? 24 : 20;
 
+    // The event's bytes, as SDL laid them out.
     alignas(void*) unsigned char m_data[SIZE];
 
     // Event types (the first byte).
@@ -41,6 +43,7 @@ public:
     static constexpr unsigned KeyRight = 275;
     static constexpr unsigned KeyLeft = 276;
 
+    // SDL's event type (the first byte).
     unsigned char Type() const { return m_data[0]; }
     // A key event's key symbol; 0 for other events.
     unsigned Key() const;
@@ -53,6 +56,7 @@ public:
     int X() const;
     int Y() const;
 
+    // Writes the event's type to the log.
     void PrintInfo() const;
 };
 

@@ -42,6 +42,7 @@ public:
 
     // A null or empty path makes every test false.
     static bool FileExist(const char* path);
+    // True for an existing folder.
     static bool IsDir(const char* path);
     // Hidden: the last part of the path starts with a dot ("." and ".." are
     // not hidden).
@@ -50,6 +51,7 @@ public:
     // does not fit 32 bits.
     static unsigned FileSize(const char* path);
 
+    // Deletes a file; false when it cannot.
     static bool FileRemove(const char* path);
     // Moves a file or a folder. An existing target makes it fail unless
     // `overwrite` is set and the target is a file, which is then replaced.
@@ -73,12 +75,14 @@ public:
     // new[] array of new[] names (null when nothing is listed); free both with
     // FreeFileList. Returns the number of names.
     static unsigned GetFileList(char**& list, const char* dir, const char* pattern, unsigned flags);
+    // Frees a list made by GetFileList and sets `list` to null.
     static void FreeFileList(char**& list, unsigned count);
 
     // A drive root ("C:\"), "/" alone, or two separators alone.
     static bool IsRoot(const char* path);
     // A letter, a colon and a separator; or a separator first.
     static bool IsAbsolute(const char* path);
+    // Not IsAbsolute.
     static bool IsRelative(const char* path) { return !IsAbsolute(path); }
 
     // The working directory into `buffer` (`size` bytes with the zero); false
@@ -86,18 +90,22 @@ public:
     static bool GetCWD(char* buffer, unsigned size);
     // A new copy of the working directory; empty when it cannot be read.
     static char* GetCWD();
+    // Changes the working directory; false when it cannot.
     static bool SetCWD(const char* path);
     // A new copy of the running program's directory, without a trailing
     // separator ("/" for a program at the root); null when unknown.
     static char* GetExeDir();
+    // @{
     // The user's document and application-data folders, read once and kept;
     // empty texts when unknown.
     static const char* GetUserDocDir();
     static const char* GetUserAppDir();
+    // @}
 
     // A new text array of the CD-ROM roots (none on systems without drive
     // letters); null when it cannot be allocated.
     static KWOText* GetCDROMDirs();
+    // Creates one folder (its parent must exist); false when it cannot.
     static bool DirCreate(const char* path);
 
     // The part after the last separator (the whole path without one); null

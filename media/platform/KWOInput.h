@@ -23,7 +23,9 @@ public:
     KWOInput();
     ~KWOInput() override;
 
+    // Lets events of `type` reach the queue.
     void AddEventType(unsigned type);
+    // Keeps events of `type` out of the queue.
     void RemoveEventType(unsigned type);
     // Ignores every event type, then enables the types 1 to 27 whose bit is
     // set in `mask`. The mask is kept as given.
@@ -55,6 +57,7 @@ public:
     // a delay of 0 switches repeat off. False when SDL refuses the values.
     bool EnableKeyRepeat(unsigned delay, unsigned interval);
 
+    // Writes the mask of enabled event types to the log.
     void PrintInfo() const;
 
 private:

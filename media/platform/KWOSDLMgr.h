@@ -14,10 +14,12 @@
 class KWO_API KWOSDLMgr
 {
 public:
+    // @{
     // SDL's subsystem bits, as the constructor takes them.
     static const unsigned INIT_TIMER = 0x01;
     static const unsigned INIT_AUDIO = 0x10;
     static const unsigned INIT_VIDEO = 0x20;
+    // @}
 
     // Brings SDL up or adds the missing subsystems of `flags`. SDL video that
     // cannot start ends the process with status 1; another subsystem that
@@ -35,11 +37,12 @@ public:
     // The number of live objects of all kinds.
     static unsigned GetInstances() { return m_instances; }
 
+    // Writes SDL's state and the number of live objects to the log.
     void PrintInfo() const;
 
 protected:
-    static unsigned m_sdlstate;
-    static unsigned m_instances;
+    static unsigned m_sdlstate;  // what GetSDLState returns
+    static unsigned m_instances; // what GetInstances returns
 };
 
 #endif

@@ -11,8 +11,10 @@
 class KWO_API KWOTimer : public KWOSDLMgr
 {
 public:
+    // The owner's value (see above).
     unsigned m_ticks;
 
+    // Starts SDL's timer subsystem; `ticks` goes into m_ticks.
     explicit KWOTimer(unsigned ticks);
     ~KWOTimer() override;
 
@@ -28,6 +30,7 @@ public:
     // program that waits for input sleeps a little between its looks.
     static void Delay(unsigned ms);
 
+    // Writes m_ticks to the log.
     void PrintInfo() const;
 };
 
