@@ -1,5 +1,6 @@
-// Symbol visibility of the KWOMedia shared library.
-// The library is compiled with hidden visibility; KWO_API marks what is exported.
+/// @file
+/// Symbol visibility of the KWOMedia shared library.
+/// The library is compiled with hidden visibility; KWO_API marks what is exported.
 #ifndef KWOMEDIA_KWOEXPORT_H
 #define KWOMEDIA_KWOEXPORT_H
 
@@ -10,7 +11,7 @@
 #define KWO_API __declspec(dllimport)
 #endif
 #else
-// Marks a class or function that the shared library exports.
+/// Marks a class or function that the shared library exports.
 #define KWO_API __attribute__((visibility("default")))
 #endif
 

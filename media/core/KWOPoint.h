@@ -1,4 +1,5 @@
-// KWOPoint: a position on a 16-bit plane.
+/// @class KWOPoint
+/// KWOPoint: a position on a 16-bit plane.
 #ifndef KWOMEDIA_CORE_KWOPOINT_H
 #define KWOMEDIA_CORE_KWOPOINT_H
 
@@ -10,11 +11,11 @@
 class KWO_API KWOPoint
 {
 public:
-    int16_t x = 0; // column
-    int16_t y = 0; // row, growing downwards
+    int16_t x = 0; ///< column
+    int16_t y = 0; ///< row, growing downwards
 };
 
-// Writes "(x, y)".
+/// Writes "(x, y)".
 KWO_API std::ostream& operator<<(std::ostream& os, const KWOPoint& p);
 
 #endif

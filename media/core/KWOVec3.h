@@ -1,4 +1,5 @@
-// KWOVec3: three single-precision coordinates.
+/// @class KWOVec3
+/// KWOVec3: three single-precision coordinates.
 #ifndef KWOMEDIA_CORE_KWOVEC3_H
 #define KWOMEDIA_CORE_KWOVEC3_H
 
@@ -9,12 +10,12 @@
 class KWO_API KWOVec3
 {
 public:
-    float x = 0.0f; // first coordinate
-    float y = 0.0f; // second coordinate
-    float z = 0.0f; // third coordinate
+    float x = 0.0f; ///< first coordinate
+    float y = 0.0f; ///< second coordinate
+    float z = 0.0f; ///< third coordinate
 };
 
-// Writes "(x, y, z)", each coordinate with the stream's formatting of a double.
+/// Writes "(x, y, z)", each coordinate with the stream's formatting of a double.
 KWO_API std::ostream& operator<<(std::ostream& os, const KWOVec3& v);
 
 #endif

@@ -1,15 +1,16 @@
-// KWOArchPAK: archives in the PAK format.
-//
-// Layout, all numbers unsigned 32-bit little-endian: the magic "PACK", the
-// directory offset, the directory length in bytes (64 per entry); member
-// data from offset 12; the directory, one 64-byte record per entry: the name
-// (up to 56 characters, zero-padded; a 56-character name has no terminating
-// zero; any "/" in it is part of the name), the absolute start of the data
-// and the size. The format keeps no dates: every entry's date is 0.
-//
-// The operations follow KWOArchKWO. After Open the data end is the largest
-// end of any member (at least 12): new members are written from there, and
-// the directory after them.
+/// @class KWOArchPAK
+/// KWOArchPAK: archives in the PAK format.
+///
+/// Layout, all numbers unsigned 32-bit little-endian: the magic "PACK", the
+/// directory offset, the directory length in bytes (64 per entry); member
+/// data from offset 12; the directory, one 64-byte record per entry: the name
+/// (up to 56 characters, zero-padded; a 56-character name has no terminating
+/// zero; any "/" in it is part of the name), the absolute start of the data
+/// and the size. The format keeps no dates: every entry's date is 0.
+///
+/// The operations follow KWOArchKWO. After Open the data end is the largest
+/// end of any member (at least 12): new members are written from there, and
+/// the directory after them.
 #ifndef KWOMEDIA_FILES_KWOARCHPAK_H
 #define KWOMEDIA_FILES_KWOARCHPAK_H
 
@@ -19,36 +20,36 @@
 class KWO_API KWOArchPAK : public KWOArchive
 {
 public:
-    // @{
-    // Bytes of one directory record and the longest member name.
+    /// @{
+    /// Bytes of one directory record and the longest member name.
     static constexpr unsigned int RecordSize = 64;
     static constexpr unsigned int NameLimit = 56;
-    // @}
+    /// @}
 
     KWOArchPAK();
     ~KWOArchPAK() override;
 
-    // Reads the archive's directory. A file that is not a PAK archive, or
-    // whose directory lies outside the file, is refused and the object keeps
-    // what it showed. A directory length that is not a multiple of 64 is
-    // read as the whole records it holds.
+    /// Reads the archive's directory. A file that is not a PAK archive, or
+    /// whose directory lies outside the file, is refused and the object keeps
+    /// what it showed. A directory length that is not a multiple of 64 is
+    /// read as the whole records it holds.
     bool Open(const char* filename) override;
     const char* FormatInfo() const override;
     bool Create(const char* filename) override;
     void Close() override;
     KWOResFile* OpenResFile(unsigned int index) const override;
     unsigned int AddFile(const char* filename, const char* name) override;
-    // Rebuilds the archive without the member.
+    /// Rebuilds the archive without the member.
     bool RemoveFile(unsigned int index) override;
     bool RenameFile(unsigned int index, const char* name) override;
     bool UpdateFile(unsigned int index, const char* filename) override;
     bool ExtractFile(unsigned int index, const char* destination) const override;
 
-    // Writes the directory at the data end, then the header, into a file
-    // open for writing. False when a write failed.
+    /// Writes the directory at the data end, then the header, into a file
+    /// open for writing. False when a write failed.
     bool WriteDirectory(KWOResFile& file);
 
-    // Where the member data ends and the directory begins.
+    /// Where the member data ends and the directory begins.
     unsigned int GetDataEnd() const { return m_dataEnd; }
 
 private:

@@ -1,5 +1,6 @@
-// KWOFile: a stream over a disk file, read and written through the C
-// library's buffered streams.
+/// @class KWOFile
+/// KWOFile: a stream over a disk file, read and written through the C
+/// library's buffered streams.
 #ifndef KWOMEDIA_FILES_KWOFILE_H
 #define KWOMEDIA_FILES_KWOFILE_H
 
@@ -11,42 +12,42 @@
 class KWO_API KWOFile : public KWOResFile
 {
 public:
-    // Constructs closed, then opens; test GetState() == StateOK afterwards.
+    /// Constructs closed, then opens; test GetState() == StateOK afterwards.
     KWOFile(const char* name, unsigned int mode);
     ~KWOFile() override;
 
-    // Opens `name` with the mode bits (ModeRead, ModeWrite, ModeTruncate,
-    // ModeCreate, ModeAppend). Read/write without truncation creates a
-    // missing file. A null or empty name returns false and changes nothing.
+    /// Opens `name` with the mode bits (ModeRead, ModeWrite, ModeTruncate,
+    /// ModeCreate, ModeAppend). Read/write without truncation creates a
+    /// missing file. A null or empty name returns false and changes nothing.
     bool Open(const char* name, unsigned int mode);
 
     void Close() override;
     bool Eof() const override;
     bool Seek(int offset, int whence) override;
-    // To the first byte.
+    /// To the first byte.
     void SeekStart() override;
-    // To the end of the file.
+    /// To the end of the file.
     void SeekEnd() override;
-    // The position from the start of the file.
+    /// The position from the start of the file.
     unsigned int GetPos() const override;
-    // Writes what the C library holds back to the file.
+    /// Writes what the C library holds back to the file.
     void Flush() override;
     unsigned int GetLine(char* buffer, unsigned int max, char end) override;
     unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
     unsigned int Read(void* buffer, unsigned int count) override;
-    // Writes `count` bytes; returns how many were written.
+    /// Writes `count` bytes; returns how many were written.
     unsigned int Write(const void* buffer, unsigned int count) override;
-    // Writes the name, mode, state and end-of-file flag to the log.
+    /// Writes the name, mode, state and end-of-file flag to the log.
     void PrintInfo() const override;
 
 private:
-    // Reads one byte; false at the end of the file or on an error.
+    /// Reads one byte; false at the end of the file or on an error.
     bool GetByte(char& c);
-    // The C library needs a positioning call between a read and a write.
+    /// The C library needs a positioning call between a read and a write.
     void SwitchTo(unsigned char op);
 
-    FILE* m_file;           // null when closed
-    unsigned char m_lastOp; // 0 none, 1 read, 2 write
+    FILE* m_file;           ///< null when closed
+    unsigned char m_lastOp; ///< 0 none, 1 read, 2 write
 };
 
 #endif

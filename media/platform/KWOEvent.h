@@ -18,10 +18,10 @@
 class KWO_API KWOEvent
 {
 public:
-    // Bytes of SDL_Event on this platform.
+    /// Bytes of SDL_Event on this platform.
     static const unsigned SIZE = sizeof(void*) == 8 ? 24 : 20;
 
-    // The event's bytes, as SDL laid them out.
+    /// The event's bytes, as SDL laid them out.
     alignas(void*) unsigned char m_data[SIZE];
 
     // Event types (the first byte).
@@ -56,7 +56,7 @@ public:
     int X() const;
     int Y() const;
 
-    // Writes the event's type to the log.
+    /// Writes the event's type to the log.
     void PrintInfo() const;
 };
 

@@ -1,7 +1,8 @@
-// KWOTimer: holds SDL's timer subsystem and waits accurately.
-//
-// m_ticks is free for the owner: the class itself never reads it (a game may
-// keep an SDL_GetTicks value there).
+/// @class KWOTimer
+/// KWOTimer: holds SDL's timer subsystem and waits accurately.
+///
+/// m_ticks is free for the owner: the class itself never reads it (a game may
+/// keep an SDL_GetTicks value there).
 #ifndef KWOMEDIA_PLATFORM_KWOTIMER_H
 #define KWOMEDIA_PLATFORM_KWOTIMER_H
 
@@ -11,16 +12,16 @@
 class KWO_API KWOTimer : public KWOSDLMgr
 {
 public:
-    // The owner's value (see above).
+    /// The owner's value (see above).
     unsigned m_ticks;
 
-    // Starts SDL's timer subsystem; `ticks` goes into m_ticks.
+    /// Starts SDL's timer subsystem; `ticks` goes into m_ticks.
     explicit KWOTimer(unsigned ticks);
     ~KWOTimer() override;
 
-    // Returns when at least `ms` milliseconds have passed since the call:
-    // sleeps whole tens of milliseconds when the wait is above 20 ms, then
-    // reads the clock without pause for the rest.
+    /// Returns when at least `ms` milliseconds have passed since the call:
+    /// sleeps whole tens of milliseconds when the wait is above 20 ms, then
+    /// reads the clock without pause for the rest.
     void WaitAcc(unsigned ms);
 
     // Milliseconds since SDL started (it wraps after 49.7 days: compare
