@@ -88,9 +88,9 @@ public:
     /// Restricts drawing to (x1, y1) .. (x2, y2), inclusive, corners in any
     /// order, cut to the surface.
     void SetClipping(int x1, int y1, int x2, int y2);
-    // Clipping rectangle = the whole surface.
+    /// Clipping rectangle = the whole surface.
     void StopClipping();
-    // The pixel value at (x, y) (clipping ignored); 0 outside the surface.
+    /// The pixel value at (x, y) (clipping ignored); 0 outside the surface.
     unsigned GetPixel(int x, int y) const;
     /// @{
     /// Drawing on the surface, inside its clipping rectangle, as KWOImage draws.
@@ -99,11 +99,11 @@ public:
     void HLine(int x, int y, unsigned length, unsigned colour, DrawMode mode = DrawNormal);
     void VLine(int x, int y, unsigned length, unsigned colour, DrawMode mode = DrawNormal);
     void Frame(int x, int y, unsigned w, unsigned h, unsigned colour, DrawMode mode = DrawNormal);
-    // @}
-    // A filled block of w x h, as KWOImage::Rectangle.
+    /// @}
+    /// A filled block of w x h, as KWOImage::Rectangle.
     void Rectangle(int x, int y, unsigned w, unsigned h, unsigned colour,
                    DrawMode mode = DrawNormal);
-    // Moves a block within the surface; overlapping blocks are handled.
+    /// Moves a block within the surface; overlapping blocks are handled.
     void MoveInside(int sx, int sy, unsigned w, unsigned h, int dx, int dy);
     /// Copies the block (sx, sy, w, h) of `img`, whose depth must be the
     /// surface's, to (dx, dy).
@@ -143,7 +143,7 @@ public:
     /// `key` are left out. Set it before Init: some systems take the icon
     /// only when the window opens.
     void SetIcon(const KWOImage* img, bool transparent, unsigned key);
-    // Shows or hides the mouse pointer over the display.
+    /// Shows or hides the mouse pointer over the display.
     void ShowCursor(bool show);
 
     /// Writes the surface's size, depth, pitch, flags and palette size to the log.

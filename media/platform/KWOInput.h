@@ -41,24 +41,24 @@ public:
     /// once when SDL ignores `type` and none is queued (it could never come).
     bool WaitNextEvent(unsigned char type, KWOEvent* event);
 
-    // Takes the next queued event into `event` (when not null) without
-    // waiting; false when the queue is empty.
+    /// Takes the next queued event into `event` (when not null) without
+    /// waiting; false when the queue is empty.
     bool PollEvent(KWOEvent* event);
-    // Waits for the next event of any type and takes it into `event` (when
-    // not null). SDL sleeps between its looks at the queue, so the wait costs
-    // no processor time. False when SDL's wait fails, and at once when no
-    // event type is enabled and none is queued (none could ever come).
+    /// Waits for the next event of any type and takes it into `event` (when
+    /// not null). SDL sleeps between its looks at the queue, so the wait costs
+    /// no processor time. False when SDL's wait fails, and at once when no
+    /// event type is enabled and none is queued (none could ever come).
     bool WaitEvent(KWOEvent* event);
-    // Takes the first queued event of `type` into `event` (when not null),
-    // leaving the events of other types queued in their order; false when
-    // none is queued. Lets a program notice, say, a quit request during an
-    // animation without losing the keys pressed meanwhile.
+    /// Takes the first queued event of `type` into `event` (when not null),
+    /// leaving the events of other types queued in their order; false when
+    /// none is queued. Lets a program notice, say, a quit request during an
+    /// animation without losing the keys pressed meanwhile.
     bool TakeEvent(unsigned char type, KWOEvent* event);
-    // Key repeat: a held key repeats after `delay` ms, every `interval` ms;
-    // a delay of 0 switches repeat off. False when SDL refuses the values.
+    /// Key repeat: a held key repeats after `delay` ms, every `interval` ms;
+    /// a delay of 0 switches repeat off. False when SDL refuses the values.
     bool EnableKeyRepeat(unsigned delay, unsigned interval);
 
-    // Writes the mask of enabled event types to the log.
+    /// Writes the mask of enabled event types to the log.
     void PrintInfo() const;
 
 private:

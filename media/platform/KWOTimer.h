@@ -24,14 +24,14 @@ public:
     /// reads the clock without pause for the rest.
     void WaitAcc(unsigned ms);
 
-    // Milliseconds since SDL started (it wraps after 49.7 days: compare
-    // tick values by their difference).
+    /// Milliseconds since SDL started (it wraps after 49.7 days: compare
+    /// tick values by their difference).
     static unsigned Ticks();
-    // Sleeps at least `ms` milliseconds, giving the processor away; a
-    // program that waits for input sleeps a little between its looks.
+    /// Sleeps at least `ms` milliseconds, giving the processor away; a
+    /// program that waits for input sleeps a little between its looks.
     static void Delay(unsigned ms);
 
-    // Writes m_ticks to the log.
+    /// Writes m_ticks to the log.
     void PrintInfo() const;
 };
 
