@@ -25,6 +25,7 @@ public:
     /// The event's bytes, as SDL laid them out.
     alignas(void*) unsigned char m_data[SIZE];
 
+    /// @{
     /// Event types (the first byte).
     static constexpr unsigned char TypeKeyDown = 2;
     static constexpr unsigned char TypeKeyUp = 3;
@@ -32,6 +33,8 @@ public:
     static constexpr unsigned char TypeButtonDown = 5;
     static constexpr unsigned char TypeButtonUp = 6;
     static constexpr unsigned char TypeQuit = 12;
+    /// @}
+    /// @{
     /// Key symbols, as Key() returns them; printable keys are their ASCII
     /// codes in lower case ('a' for the A key).
     static constexpr unsigned KeyBackspace = 8;
@@ -43,6 +46,7 @@ public:
     static constexpr unsigned KeyDown = 274;
     static constexpr unsigned KeyRight = 275;
     static constexpr unsigned KeyLeft = 276;
+    /// @}
 
     /// SDL's event type (the first byte).
     unsigned char Type() const { return m_data[0]; }
@@ -53,9 +57,11 @@ public:
     unsigned Unicode() const;
     /// True for a key-down event of `key`.
     bool IsKeyDown(unsigned key) const;
+    /// @{
     /// The position of a mouse button or motion event; 0 for other events.
     int X() const;
     int Y() const;
+    /// @}
 
     /// Writes the event's type to the log.
     void PrintInfo() const;
