@@ -5,7 +5,7 @@
 #include "files/file_replace.h"
 #include "graphics/KWOImage.h"
 #include "graphics/KWOPal.h"
-#include "graphics/pixel_rows.h"
+#include "graphics/canvas.h"
 #include "platform/KWOFileUtils.h"
 
 #include <SDL.h>
@@ -91,60 +91,32 @@ private:
     bool m_ok;
 };
 
-// A surface's pixels, depth, size and clipping rectangle (inclusive).
-struct View
+// The canvas of a locked surface: its pixels, depth, size and clipping
+// rectangle (SDL's is exclusive at the right and bottom).
+Canvas SurfaceCanvas(SDL_Surface* s)
 {
-    unsigned char* pixels;
-    int64_t pitch;
-    unsigned int bpp;
-    unsigned int bytes;
-    int64_t width, height;
-    int64_t xmin, xmax, ymin, ymax;
+    Canvas c;
+    c.pixels = static_cast<unsigned char*>(s->pixels);
+    c.pitch = s->pitch;
+    c.bpp = s->format->BitsPerPixel;
+    c.bytes = s->format->BytesPerPixel;
+    c.width = s->w;
+    c.height = s->h;
+    c.xmin = s->clip_rect.x;
+    c.xmax = int64_t(s->clip_rect.x) + s->clip_rect.w - 1;
+    c.ymin = s->clip_rect.y;
+    c.ymax = int64_t(s->clip_rect.y) + s->clip_rect.h - 1;
+    return c;
+}
 
-    explicit View(SDL_Surface* s)
-        : pixels(static_cast<unsigned char*>(s->pixels)), pitch(s->pitch),
-          bpp(s->format->BitsPerPixel), bytes(s->format->BytesPerPixel), width(s->w), height(s->h),
-          xmin(s->clip_rect.x), xmax(int64_t(s->clip_rect.x) + s->clip_rect.w - 1),
-          ymin(s->clip_rect.y), ymax(int64_t(s->clip_rect.y) + s->clip_rect.h - 1)
-    {
-    }
-
-    // Pixels at one of the five depths, laid out as the depth says.
-    bool Drawable() const
-    {
-        return pixels != nullptr && SupportedDepth(bpp) && bytes == (bpp + 7) / 8;
-    }
-    unsigned char* At(int64_t x, int64_t y) const { return pixels + y * pitch + x * bytes; }
-
-    void Plot(int64_t x, int64_t y, uint32_t colour, bool xorMode) const
-    {
-        if (x >= xmin && x <= xmax && y >= ymin && y <= ymax)
-            PutPixel(At(x, y), bpp, colour, xorMode);
-    }
-    void Span(int64_t x, int64_t y, uint64_t length, uint32_t colour, bool xorMode) const
-    {
-        if (length == 0 || y < ymin || y > ymax)
-            return;
-        int64_t x2 = x + static_cast<int64_t>(length) - 1;
-        if (x > xmax || x2 < xmin)
-            return;
-        x = std::max(x, xmin);
-        x2 = std::min(x2, xmax);
-        FillSpan(At(x, y), uint64_t(x2 - x + 1), bpp, colour, xorMode);
-    }
-    void Column(int64_t x, int64_t y, uint64_t length, uint32_t colour, bool xorMode) const
-    {
-        if (length == 0 || x < xmin || x > xmax)
-            return;
-        int64_t y2 = y + static_cast<int64_t>(length) - 1;
-        if (y > ymax || y2 < ymin)
-            return;
-        y = std::max(y, ymin);
-        y2 = std::min(y2, ymax);
-        for (int64_t row = y; row <= y2; ++row)
-            PutPixel(At(x, row), bpp, colour, xorMode);
-    }
-};
+// Runs `draw` on the surface's canvas while the surface is locked, when SDL
+// says it must be; nothing without a surface or when the lock fails.
+template <typename Draw> void DrawOn(SDL_Surface* s, Draw draw)
+{
+    SurfaceLock lock(s);
+    if (lock.Ok())
+        draw(SurfaceCanvas(s));
+}
 
 // The colour masks of a picture of `bpp` bits for SDL; `bpp` 32 gets the
 // 24-bit masks when `masks32` is set, none otherwise.
@@ -434,154 +406,53 @@ void KWOScreen::SetClipping(int x1, int y1, int x2, int y2)
 
 unsigned KWOScreen::GetPixel(int x, int y) const
 {
-    if (m_screen == nullptr || x < 0 || y < 0 || x >= m_screen->w || y >= m_screen->h)
-        return 0;
-    SurfaceLock lock(m_screen);
-    const View v(m_screen);
-    if (!lock.Ok() || !v.Drawable())
-        return 0;
-    return ReadPixel(v.At(x, y), v.bpp);
+    unsigned value = 0;
+    DrawOn(m_screen, [&](const Canvas& c) { value = c.Get(x, y); });
+    return value;
 }
 
 void KWOScreen::PutPixel(int x, int y, unsigned colour)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.Drawable())
-        v.Plot(x, y, colour, false);
+    DrawOn(m_screen, [&](const Canvas& c) { c.Point(x, y, colour, false); });
 }
 
 void KWOScreen::XorPixel(int x, int y, unsigned colour)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.Drawable())
-        v.Plot(x, y, colour, true);
+    DrawOn(m_screen, [&](const Canvas& c) { c.Point(x, y, colour, true); });
 }
 
 void KWOScreen::HLine(int x, int y, unsigned length, unsigned colour, DrawMode mode)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.Drawable())
-        v.Span(x, y, length, colour, mode != DrawNormal);
+    DrawOn(m_screen, [&](const Canvas& c) { c.Span(x, y, length, colour, mode != DrawNormal); });
 }
 
 void KWOScreen::VLine(int x, int y, unsigned length, unsigned colour, DrawMode mode)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.Drawable())
-        v.Column(x, y, length, colour, mode != DrawNormal);
+    DrawOn(m_screen, [&](const Canvas& c) { c.Column(x, y, length, colour, mode != DrawNormal); });
 }
 
 void KWOScreen::Frame(int x, int y, unsigned w, unsigned h, unsigned colour, DrawMode mode)
 {
-    if (w == 0 || h == 0)
-        return;
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (!v.Drawable())
-        return;
-    // Each pixel of the outline once, as on images.
-    const bool xorMode = mode != DrawNormal;
-    v.Span(x, y, w, colour, xorMode);
-    if (h > 1)
-        v.Span(x, int64_t(y) + h - 1, w, colour, xorMode);
-    if (h > 2)
-    {
-        v.Column(x, int64_t(y) + 1, h - 2, colour, xorMode);
-        if (w > 1)
-            v.Column(int64_t(x) + w - 1, int64_t(y) + 1, h - 2, colour, xorMode);
-    }
+    DrawOn(m_screen, [&](const Canvas& c) { c.Frame(x, y, w, h, colour, mode != DrawNormal); });
 }
 
 void KWOScreen::MoveInside(int sx, int sy, unsigned w, unsigned h, int dx, int dy)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.pixels == nullptr)
-        return;
-    Block b = {dx, dy, sx, sy, w, h};
-    if (!ClipBlock(b, int(v.xmin), int(v.xmax), int(v.ymin), int(v.ymax), v.width, v.height))
-        return;
-    const size_t bytes = size_t(b.w) * v.bytes;
-    for (int64_t i = 0; i < b.h; ++i)
-    {
-        // Top to bottom when moving up, bottom to top otherwise.
-        const int64_t row = b.sy > b.dy ? i : b.h - 1 - i;
-        std::memmove(v.At(b.dx, b.dy + row), v.At(b.sx, b.sy + row), bytes);
-    }
+    DrawOn(m_screen, [&](const Canvas& c) { c.Copy(dx, dy, c, sx, sy, w, h); });
 }
 
 void KWOScreen::CopyImage(int dx, int dy, KWOImage* img, int sx, int sy, unsigned w, unsigned h)
 {
-    if (m_screen == nullptr || img == nullptr || img->Pixels() == nullptr ||
-        img->Bpp() != m_screen->format->BitsPerPixel)
-        return;
-    SurfaceLock lock(m_screen);
-    const View v(m_screen);
-    if (!lock.Ok() || !v.Drawable())
-        return;
-    Block b = {dx, dy, sx, sy, w, h};
-    if (!ClipBlock(b, int(v.xmin), int(v.xmax), int(v.ymin), int(v.ymax), img->Width(),
-                   img->Height()))
-        return;
-    const size_t bytes = size_t(b.w) * v.bytes;
-    const unsigned char* s = img->Pixels() + size_t(b.sy) * img->Pitch() + size_t(b.sx) * v.bytes;
-    unsigned char* d = v.At(b.dx, b.dy);
-    for (int64_t i = 0; i < b.h; ++i, d += v.pitch, s += img->Pitch())
-        std::memcpy(d, s, bytes);
+    if (img != nullptr)
+        DrawOn(m_screen, [&](const Canvas& c) { c.Copy(dx, dy, CanvasOf(*img), sx, sy, w, h); });
 }
 
 void KWOScreen::TCopyImage(int dx, int dy, unsigned key, KWOImage* img, int sx, int sy, unsigned w,
                            unsigned h)
 {
-    if (m_screen == nullptr || img == nullptr || img->Pixels() == nullptr ||
-        img->Bpp() != m_screen->format->BitsPerPixel)
-        return;
-    SurfaceLock lock(m_screen);
-    const View v(m_screen);
-    if (!lock.Ok() || !v.Drawable())
-        return;
-    Block b = {dx, dy, sx, sy, w, h};
-    if (!ClipBlock(b, int(v.xmin), int(v.xmax), int(v.ymin), int(v.ymax), img->Width(),
-                   img->Height()))
-        return;
-    const unsigned char* s = img->Pixels() + size_t(b.sy) * img->Pitch() + size_t(b.sx) * v.bytes;
-    unsigned char* d = v.At(b.dx, b.dy);
-    const size_t n = size_t(b.w);
-    for (int64_t i = 0; i < b.h; ++i, d += v.pitch, s += img->Pitch())
-    {
-        switch (v.bpp)
-        {
-            case 8:
-                TCopyRow8(d, s, n, static_cast<uint8_t>(key));
-                break;
-            case 15:
-            case 16:
-                TCopyRow16(d, s, n, static_cast<uint16_t>(key));
-                break;
-            case 24:
-                TCopyRow24(d, s, n, key & 0xFFFFFFu);
-                break;
-            default:
-                TCopyRow32(d, s, n, key);
-                break;
-        }
-    }
+    if (img != nullptr)
+        DrawOn(m_screen,
+               [&](const Canvas& c) { c.KeyedCopy(dx, dy, key, CanvasOf(*img), sx, sy, w, h); });
 }
 
 KWOImage* KWOScreen::ScreenFormat(const KWOImage* img)
