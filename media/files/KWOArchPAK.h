@@ -7,9 +7,9 @@
 // zero; any "/" in it is part of the name), the absolute start of the data
 // and the size. The format keeps no dates: every entry's date is 0.
 //
-// The operations follow KWOArchKWO. After Open the data end is the largest
-// end of any member (at least 12): new members are written from there, and
-// the directory after them.
+// After Open the data end is the largest end of any member (at least 12):
+// new members are written from there, and the directory after them.
+// KWOArchive does the reading and writing.
 #ifndef KWOMEDIA_FILES_KWOARCHPAK_H
 #define KWOMEDIA_FILES_KWOARCHPAK_H
 
@@ -25,33 +25,10 @@ public:
 
     KWOArchPAK();
     ~KWOArchPAK() override;
-
-    // Reads the archive's directory. A file that is not a PAK archive, or
-    // whose directory lies outside the file, is refused and the object keeps
-    // what it showed. A directory length that is not a multiple of 64 is
-    // read as the whole records it holds.
-    bool Open(const char* filename) override;
     const char* FormatInfo() const override;
-    bool Create(const char* filename) override;
-    void Close() override;
-    KWOResFile* OpenResFile(unsigned int index) const override;
-    unsigned int AddFile(const char* filename, const char* name) override;
-    bool RemoveFile(unsigned int index) override;
-    bool RenameFile(unsigned int index, const char* name) override;
-    bool UpdateFile(unsigned int index, const char* filename) override;
-    bool ExtractFile(unsigned int index, const char* destination) const override;
-
-    // Writes the directory at the data end, then the header, into a file
-    // open for writing. False when a write failed.
-    bool WriteDirectory(KWOResFile& file);
-
-    // Where the member data ends and the directory begins.
-    unsigned int GetDataEnd() const { return m_dataEnd; }
 
 private:
     static const Layout m_layout;
-
-    unsigned int m_dataEnd;
 };
 
 #endif

@@ -133,6 +133,12 @@ void Put32(unsigned char* out, uint64_t value)
         out[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
+unsigned int Get32(const unsigned char* in)
+{
+    return static_cast<unsigned int>(in[0]) | (static_cast<unsigned int>(in[1]) << 8) |
+           (static_cast<unsigned int>(in[2]) << 16) | (static_cast<unsigned int>(in[3]) << 24);
+}
+
 // Hands what was written to the system and then to the disk, so that the
 // next step never reaches the disk before this one.
 bool Settle(KWOResFile& file, const char* path)
@@ -156,6 +162,8 @@ bool SameEntries(const std::vector<std::unique_ptr<KWOArchive::Entry>>& a,
 } // namespace
 
 KWOArchive::KWOArchive(int format) : m_format(format) {}
+
+KWOArchive::KWOArchive(int format, const Layout& layout) : m_format(format), m_layout(&layout) {}
 
 KWOArchive::~KWOArchive()
 {
@@ -203,6 +211,7 @@ void KWOArchive::FreeAll()
 void KWOArchive::Close()
 {
     FreeAll();
+    m_dataEnd = kHeaderSize;
 }
 
 int KWOArchive::FindArchiveFormat(const char* filename)
@@ -299,6 +308,111 @@ void KWOArchive::SetName(const char* filename)
         return;
     delete[] m_name;
     m_name = copy;
+}
+
+bool KWOArchive::Open(const char* filename)
+{
+    if (m_layout == nullptr)
+        return false;
+    const Layout& layout = *m_layout;
+    std::string path;
+    if (!AbsoluteName(filename, path))
+        return false;
+    KWOFile file(filename, KWOResFile::ModeRead);
+    if (file.GetState() != KWOResFile::StateOK)
+        return false;
+    char magic[4];
+    if (file.Read(magic, 4) != 4 || std::memcmp(magic, layout.magic, 4) != 0)
+        return false;
+    const unsigned int directory = file.Read32();
+    const unsigned int third = file.Read32();
+    if (file.GetState() != KWOResFile::StateOK)
+        return false;
+    // The header gives the directory's bytes or its entries.
+    const unsigned int count = layout.lengthInHeader ? third / layout.recordSize : third;
+    const uint64_t bytes =
+        layout.lengthInHeader ? third : static_cast<uint64_t>(count) * layout.recordSize;
+
+    std::vector<std::unique_ptr<Entry>> entries;
+    if (layout.dataEndAtDirectory && count == 0)
+    {
+        Adopt(std::move(entries), path);
+        m_dataEnd = kHeaderSize;
+        return true;
+    }
+    const unsigned int size = KWOFileUtils::FileSize(filename);
+    if (size == 0xFFFFFFFFu || directory > size || directory + bytes > size ||
+        (layout.dataEndAtDirectory && directory < kHeaderSize))
+        return false;
+    if (count > 0 && !SeekTo(file, directory))
+        return false;
+
+    // The count is bounded by the file's size (checked above).
+    entries.reserve(count);
+    std::vector<unsigned char> record(layout.recordSize);
+    uint64_t membersEnd = kHeaderSize;
+    for (unsigned int i = 0; i < count; ++i)
+    {
+        if (file.Read(record.data(), layout.recordSize) != layout.recordSize)
+            return false;
+        // A name of the longest length has no terminating zero.
+        const char* name = reinterpret_cast<const char*>(record.data());
+        const char* zero = static_cast<const char*>(std::memchr(name, '\0', layout.nameLimit));
+        const size_t nameLength = zero ? static_cast<size_t>(zero - name) : layout.nameLimit;
+        const unsigned char* field = record.data() + layout.nameBytes;
+        const unsigned int memberSize = Get32(layout.sizeFirst ? field : field + 4);
+        const unsigned int start = Get32(layout.sizeFirst ? field + 4 : field);
+        const unsigned int date = layout.dates ? Get32(field + 8) : 0;
+        entries.push_back(MakeEntry(name, nameLength, memberSize, start, date, i));
+        membersEnd = std::max<uint64_t>(membersEnd, static_cast<uint64_t>(start) + memberSize);
+    }
+    Adopt(std::move(entries), path);
+    if (layout.dataEndAtDirectory)
+        m_dataEnd = directory;
+    else
+        m_dataEnd = static_cast<unsigned int>(std::min<uint64_t>(membersEnd, 0xFFFFFFFFu));
+    return true;
+}
+
+bool KWOArchive::Create(const char* filename)
+{
+    return m_layout != nullptr && CreateEmpty(filename, m_layout->magic);
+}
+
+bool KWOArchive::WriteDirectory(KWOResFile& file)
+{
+    return m_layout != nullptr && WriteDirectoryAt(*m_layout, file, m_dataEnd);
+}
+
+KWOResFile* KWOArchive::OpenResFile(unsigned int index) const
+{
+    return OpenMember(index);
+}
+
+unsigned int KWOArchive::AddFile(const char* filename, const char* name)
+{
+    return m_layout != nullptr ? AddMember(*m_layout, m_dataEnd, filename, name) : 0xFFFFFFFFu;
+}
+
+bool KWOArchive::RemoveFile(unsigned int index)
+{
+    return m_layout != nullptr && RebuildMember(*m_layout, m_dataEnd, index, nullptr);
+}
+
+bool KWOArchive::RenameFile(unsigned int index, const char* name)
+{
+    return m_layout != nullptr && RenameMember(*m_layout, m_dataEnd, index, name);
+}
+
+bool KWOArchive::UpdateFile(unsigned int index, const char* filename)
+{
+    return m_layout != nullptr && !Empty(filename) &&
+           RebuildMember(*m_layout, m_dataEnd, index, filename);
+}
+
+bool KWOArchive::ExtractFile(unsigned int index, const char* destination) const
+{
+    return ExtractMember(index, destination);
 }
 
 bool KWOArchive::CreateEmpty(const char* filename, const char* magic)
