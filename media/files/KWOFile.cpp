@@ -164,8 +164,7 @@ bool KWOFile::GetByte(char& c)
 
 unsigned int KWOFile::GetLine(char* buffer, unsigned int max, char end)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || m_eof || max == 0 || buffer == nullptr ||
-        m_file == nullptr)
+    if (!CanTransfer(ModeRead, m_file != nullptr, buffer, max, true))
         return 0;
     SwitchTo(kOpRead);
     unsigned int n =
@@ -176,7 +175,7 @@ unsigned int KWOFile::GetLine(char* buffer, unsigned int max, char end)
 
 unsigned int KWOFile::GetLine(KWOString& line, unsigned int max, char end)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || max == 0 || m_eof || m_file == nullptr)
+    if (!CanTransfer(ModeRead, m_file != nullptr, &line, max, true))
         return 0;
     SwitchTo(kOpRead);
     unsigned int n =
@@ -187,26 +186,25 @@ unsigned int KWOFile::GetLine(KWOString& line, unsigned int max, char end)
 
 unsigned int KWOFile::Read(void* buffer, unsigned int count)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || buffer == nullptr || count == 0 ||
-        m_file == nullptr)
-        return 0;
-    SwitchTo(kOpRead);
-    size_t n = std::fread(buffer, 1, count, m_file);
-    if (n < count)
-        m_state = StateReadAtEnd;
-    m_eof = std::feof(m_file) != 0;
-    return static_cast<unsigned int>(n);
+    return Transfer(ModeRead, buffer, count);
 }
 
 unsigned int KWOFile::Write(const void* buffer, unsigned int count)
 {
-    if (m_state != StateOK || !(m_mode & ModeWrite) || buffer == nullptr || count == 0 ||
-        m_file == nullptr)
+    return Transfer(ModeWrite, const_cast<void*>(buffer), count);
+}
+
+unsigned int KWOFile::Transfer(unsigned int access, void* buffer, unsigned int count)
+{
+    // A disk file may be written at its end: only reads find nothing there.
+    if (!CanTransfer(access, m_file != nullptr, buffer, count, false))
         return 0;
-    SwitchTo(kOpWrite);
-    size_t n = std::fwrite(buffer, 1, count, m_file);
+    const bool reading = access == ModeRead;
+    SwitchTo(reading ? kOpRead : kOpWrite);
+    const size_t n =
+        reading ? std::fread(buffer, 1, count, m_file) : std::fwrite(buffer, 1, count, m_file);
     if (n < count)
-        m_state = StateWriteAtEnd;
+        m_state = ShortState(access);
     m_eof = std::feof(m_file) != 0;
     return static_cast<unsigned int>(n);
 }

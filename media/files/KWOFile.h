@@ -38,6 +38,8 @@ private:
     bool GetByte(char& c);
     // The C library needs a positioning call between a read and a write.
     void SwitchTo(unsigned char op);
+    // Read (access ModeRead) or Write (ModeWrite).
+    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count);
 
     FILE* m_file;           // null when closed
     unsigned char m_lastOp; // 0 none, 1 read, 2 write

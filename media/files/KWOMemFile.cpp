@@ -129,67 +129,56 @@ unsigned int KWOMemFile::GetPos() const
 
 void KWOMemFile::Flush() {}
 
+bool KWOMemFile::GetByte(char& c)
+{
+    if (m_pos >= m_size)
+        return false;
+    c = static_cast<char>(m_data[m_pos++]);
+    return true;
+}
+
 unsigned int KWOMemFile::GetLine(char* buffer, unsigned int max, char end)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || m_eof || max == 0 || buffer == nullptr ||
-        m_data == nullptr)
+    if (!CanTransfer(ModeRead, m_data != nullptr, buffer, max, true))
         return 0;
-    auto getByte = [this](char& c)
-    {
-        if (m_pos >= m_size)
-            return false;
-        c = static_cast<char>(m_data[m_pos++]);
-        return true;
-    };
-    unsigned int n = kwo_files::LineToBuffer(getByte, buffer, max, end);
+    unsigned int n =
+        kwo_files::LineToBuffer([this](char& c) { return GetByte(c); }, buffer, max, end);
     m_eof = m_pos >= m_size;
     return n;
 }
 
 unsigned int KWOMemFile::GetLine(KWOString& line, unsigned int max, char end)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || max == 0 || m_eof || m_data == nullptr)
+    if (!CanTransfer(ModeRead, m_data != nullptr, &line, max, true))
         return 0;
-    auto getByte = [this](char& c)
-    {
-        if (m_pos >= m_size)
-            return false;
-        c = static_cast<char>(m_data[m_pos++]);
-        return true;
-    };
-    unsigned int n = kwo_files::LineToString(getByte, line, max, end);
+    unsigned int n =
+        kwo_files::LineToString([this](char& c) { return GetByte(c); }, line, max, end);
     m_eof = m_pos >= m_size;
     return n;
 }
 
 unsigned int KWOMemFile::Read(void* buffer, unsigned int count)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || buffer == nullptr || count == 0 || m_eof ||
-        m_data == nullptr)
-        return 0;
-    if (static_cast<unsigned long long>(m_pos) + count > m_size)
-    {
-        m_state = StateReadAtEnd;
-        count = m_pos < m_size ? m_size - m_pos : 0;
-    }
-    if (count)
-        std::memcpy(buffer, m_data + m_pos, count);
-    m_pos += count;
-    m_eof = m_pos >= m_size;
-    return count;
+    return Transfer(ModeRead, buffer, count);
 }
 
 unsigned int KWOMemFile::Write(const void* buffer, unsigned int count)
 {
-    if (m_state != StateOK || !(m_mode & ModeWrite) || buffer == nullptr || count == 0 || m_eof ||
-        m_data == nullptr)
+    return Transfer(ModeWrite, const_cast<void*>(buffer), count);
+}
+
+unsigned int KWOMemFile::Transfer(unsigned int access, void* buffer, unsigned int count)
+{
+    if (!CanTransfer(access, m_data != nullptr, buffer, count, true))
         return 0;
     if (static_cast<unsigned long long>(m_pos) + count > m_size)
     {
-        m_state = StateWriteAtEnd;
+        m_state = ShortState(access);
         count = m_pos < m_size ? m_size - m_pos : 0;
     }
-    if (count)
+    if (count && access == ModeRead)
+        std::memcpy(buffer, m_data + m_pos, count);
+    else if (count)
         std::memmove(m_data + m_pos, buffer, count);
     m_pos += count;
     m_eof = m_pos >= m_size;

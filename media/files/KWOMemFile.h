@@ -45,6 +45,11 @@ public:
     bool OwnsData() const { return m_ownData; }
 
 private:
+    // Reads one byte; false at the end of the block.
+    bool GetByte(char& c);
+    // Read (access ModeRead) or Write (ModeWrite).
+    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count);
+
     bool m_ownData;
     unsigned char* m_data;
     unsigned int m_size;

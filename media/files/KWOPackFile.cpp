@@ -194,8 +194,7 @@ bool KWOPackFile::GetByte(char& c)
 
 unsigned int KWOPackFile::GetLine(char* buffer, unsigned int max, char end)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || m_eof || max == 0 || buffer == nullptr ||
-        m_file == nullptr)
+    if (!CanTransfer(ModeRead, m_file != nullptr, buffer, max, true))
         return 0;
     SwitchTo(kOpRead);
     unsigned int n =
@@ -206,8 +205,7 @@ unsigned int KWOPackFile::GetLine(char* buffer, unsigned int max, char end)
 
 unsigned int KWOPackFile::GetLine(KWOString& line, unsigned int max, char end)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || max == 0 || m_eof || m_file == nullptr ||
-        m_pos >= m_end)
+    if (!CanTransfer(ModeRead, m_file != nullptr && m_pos < m_end, &line, max, true))
         return 0;
     SwitchTo(kOpRead);
     unsigned int n =
@@ -218,48 +216,32 @@ unsigned int KWOPackFile::GetLine(KWOString& line, unsigned int max, char end)
 
 unsigned int KWOPackFile::Read(void* buffer, unsigned int count)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || buffer == nullptr || count == 0 || m_eof ||
-        m_file == nullptr)
-        return 0;
-    unsigned int asked = count;
-    if (static_cast<unsigned long long>(m_pos) + count > m_end)
-    {
-        m_state = StateReadAtEnd;
-        count = m_pos < m_end ? m_end - m_pos : 0;
-    }
-    size_t n = 0;
-    if (count)
-    {
-        SwitchTo(kOpRead);
-        n = std::fread(buffer, 1, count, m_file);
-    }
-    m_pos += static_cast<unsigned int>(n);
-    if (n < asked)
-        m_state = StateReadAtEnd;
-    UpdateEof();
-    return static_cast<unsigned int>(n);
+    return Transfer(ModeRead, buffer, count);
 }
 
 unsigned int KWOPackFile::Write(const void* buffer, unsigned int count)
 {
-    if (m_state != StateOK || !(m_mode & ModeWrite) || buffer == nullptr || count == 0 || m_eof ||
-        m_file == nullptr)
+    return Transfer(ModeWrite, const_cast<void*>(buffer), count);
+}
+
+unsigned int KWOPackFile::Transfer(unsigned int access, void* buffer, unsigned int count)
+{
+    if (!CanTransfer(access, m_file != nullptr, buffer, count, true))
         return 0;
-    unsigned int asked = count;
-    if (static_cast<unsigned long long>(m_pos) + count > m_end)
-    {
-        m_state = StateWriteAtEnd;
-        count = m_pos < m_end ? m_end - m_pos : 0;
-    }
+    const bool reading = access == ModeRead;
+    // Never past the window: a transfer cut there falls short.
+    const unsigned int fits = static_cast<unsigned long long>(m_pos) + count > m_end
+                                  ? (m_pos < m_end ? m_end - m_pos : 0)
+                                  : count;
     size_t n = 0;
-    if (count)
+    if (fits)
     {
-        SwitchTo(kOpWrite);
-        n = std::fwrite(buffer, 1, count, m_file);
+        SwitchTo(reading ? kOpRead : kOpWrite);
+        n = reading ? std::fread(buffer, 1, fits, m_file) : std::fwrite(buffer, 1, fits, m_file);
     }
     m_pos += static_cast<unsigned int>(n);
-    if (n < asked)
-        m_state = StateWriteAtEnd;
+    if (n < count)
+        m_state = ShortState(access);
     UpdateEof();
     return static_cast<unsigned int>(n);
 }

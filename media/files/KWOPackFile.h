@@ -49,6 +49,8 @@ private:
     void UpdateEof();
     // The C library needs a positioning call between a read and a write.
     void SwitchTo(unsigned char op);
+    // Read (access ModeRead) or Write (ModeWrite).
+    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count);
 
     char* m_path; // owned copy
     FILE* m_file; // null when closed

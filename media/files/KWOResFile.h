@@ -94,6 +94,22 @@ public:
     const char* GetName() const { return m_name; }
 
 protected:
+    // The guard that opens every transfer (reads, writes, line reads): true
+    // when the stream may move bytes in the direction `access` (ModeRead or
+    // ModeWrite): its state is StateOK, it was opened with that access, it
+    // holds what it reads from (`open`), there is a `buffer` and a non-zero
+    // `count`, and, with `stopAtEnd`, it is not at its end.
+    bool CanTransfer(unsigned int access, bool open, const void* buffer, unsigned int count,
+                     bool stopAtEnd) const
+    {
+        return m_state == StateOK && (m_mode & access) != 0 && open && buffer != nullptr &&
+               count != 0 && !(stopAtEnd && m_eof);
+    }
+    // The state a transfer in the direction `access` sets when it falls short.
+    static unsigned char ShortState(unsigned int access)
+    {
+        return access == ModeRead ? StateReadAtEnd : StateWriteAtEnd;
+    }
     // Puts the base fields into the closed state (the name is not freed).
     void SetClosed();
     // The words PrintInfo uses for a mode and a state code.
