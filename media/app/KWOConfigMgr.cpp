@@ -8,6 +8,7 @@
 #include "files/file_replace.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -61,7 +62,7 @@ bool ParseColor(const char* text, uint32_t& packed)
 bool ParseDate(const char* text, uint32_t& date)
 {
     unsigned long t = 0;
-    if (!KWOParse::ReadDate(text, t) || t > 0xFFFFFFFFul)
+    if (!KWOParse::ReadDate(text, t) || t > UINT32_MAX)
         return false;
     date = static_cast<uint32_t>(t);
     return true;

@@ -2,6 +2,7 @@
 #include "core/KWOLog.h"
 #include "core/checked_size.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace kwo_audio
@@ -50,7 +51,7 @@ bool ReadAiffHeader(KWOResFile& file, SoundHeader* header)
             header->channels = static_cast<int>(channels);
             SetLinearFormat(bits, header);
             if (!KWO::SizeMul3(frames, channels, bits / 8, &header->dataSize))
-                header->dataSize = 0xFFFFFFFFu; // more than any stream holds
+                header->dataSize = UINT32_MAX; // more than any stream holds
             unsigned char rate[10] = {};
             file.Read(rate, sizeof rate);
             const uint32_t frequency = ExtendedToRate(rate);

@@ -1,6 +1,7 @@
 #include "audio/sound_readers.h"
 #include "core/KWOLog.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace kwo_audio
@@ -36,7 +37,8 @@ bool ReadAuHeader(KWOResFile& file, SoundHeader* header)
         return false;
     header->dataStart = offset;
     header->available = length - offset;
-    header->dataSize = size == 0xFFFFFFFFu ? header->available : size;
+    // The format writes all ones for a size it does not know.
+    header->dataSize = size == UINT32_MAX ? header->available : size;
     return true;
 }
 } // namespace kwo_audio

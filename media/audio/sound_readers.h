@@ -42,7 +42,7 @@ struct SoundHeader
     MsAdpcmParams ms{};     // with encoding kWavMsAdpcm
     ImaAdpcmParams ima{};   // with encoding kWavImaAdpcm
     uint32_t dataStart = 0; // first sample byte
-    uint32_t dataSize = 0;  // bytes of samples as declared (0xFFFFFFFF: more than any stream holds)
+    uint32_t dataSize = 0;  // bytes of samples as declared (UINT32_MAX: more than any stream holds)
     uint32_t available = 0; // bytes of the stream from dataStart on
 
     // The declared bytes that the stream holds.
@@ -69,7 +69,7 @@ bool ReadWavHeader(KWOResFile& file, Use use, SoundHeader* header);
 // (silently) when either is missing or the samples would start past the end
 // of the stream.
 bool ReadAiffHeader(KWOResFile& file, SoundHeader* header);
-// AU (big-endian): ".snd", data offset, data size (0xFFFFFFFF: the rest of
+// AU (big-endian): ".snd", data offset, data size (all ones: the rest of
 // the stream), encoding (2: 8-bit linear, 3: 16-bit linear), rate and
 // channels. False (silently) when the data offset lies past the end.
 bool ReadAuHeader(KWOResFile& file, SoundHeader* header);

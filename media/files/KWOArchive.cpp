@@ -1,5 +1,6 @@
 #include "files/KWOArchive.h"
 
+#include "core/KWOConst.h"
 #include "core/KWOLog.h"
 #include "files/KWOArchKWO.h"
 #include "files/KWOArchPAK.h"
@@ -93,8 +94,8 @@ bool OpenSource(const char* filename, KWOFile& stream, Source& source)
     }
     source.size = static_cast<unsigned int>(status.size);
     source.date = status.mtime < 0 ? 0u
-                  : static_cast<uint64_t>(status.mtime) > 0xFFFFFFFFull
-                      ? 0xFFFFFFFFu
+                  : static_cast<uint64_t>(status.mtime) > UINT32_MAX
+                      ? UINT32_MAX
                       : static_cast<unsigned int>(status.mtime);
     return true;
 }
@@ -245,7 +246,7 @@ int KWOArchive::FindArchiveFormat(const char* filename)
         const uint64_t count = file.Read16();
         const uint64_t length = file.Read32();
         const unsigned int size = KWOFileUtils::FileSize(filename);
-        if (file.GetState() == KWOResFile::StateOK && size != 0xFFFFFFFFu &&
+        if (file.GetState() == KWOResFile::StateOK && size != KWO::NotFound &&
             6 + 12 * count + length == size)
             return FormatCounted;
     }
@@ -341,7 +342,7 @@ bool KWOArchive::Open(const char* filename)
         return true;
     }
     const unsigned int size = KWOFileUtils::FileSize(filename);
-    if (size == 0xFFFFFFFFu || directory > size || directory + bytes > size ||
+    if (size == KWO::NotFound || directory > size || directory + bytes > size ||
         (layout.dataEndAtDirectory && directory < kHeaderSize))
         return false;
     if (count > 0 && !SeekTo(file, directory))
@@ -370,7 +371,7 @@ bool KWOArchive::Open(const char* filename)
     if (layout.dataEndAtDirectory)
         m_dataEnd = directory;
     else
-        m_dataEnd = static_cast<unsigned int>(std::min<uint64_t>(membersEnd, 0xFFFFFFFFu));
+        m_dataEnd = static_cast<unsigned int>(std::min<uint64_t>(membersEnd, UINT32_MAX));
     return true;
 }
 
@@ -391,7 +392,7 @@ KWOResFile* KWOArchive::OpenResFile(unsigned int index) const
 
 unsigned int KWOArchive::AddFile(const char* filename, const char* name)
 {
-    return m_layout != nullptr ? AddMember(*m_layout, m_dataEnd, filename, name) : 0xFFFFFFFFu;
+    return m_layout != nullptr ? AddMember(*m_layout, m_dataEnd, filename, name) : KWO::NotFound;
 }
 
 bool KWOArchive::RemoveFile(unsigned int index)
@@ -471,7 +472,7 @@ void KWOArchive::Update() {}
 KWOResFile* KWOArchive::OpenFile(const char* name) const
 {
     const unsigned int index = FindFile(name);
-    return index == 0xFFFFFFFFu ? nullptr : OpenResFile(index);
+    return index == KWO::NotFound ? nullptr : OpenResFile(index);
 }
 
 KWOResFile* KWOArchive::OpenFile(const iterator& position) const
@@ -482,7 +483,7 @@ KWOResFile* KWOArchive::OpenFile(const iterator& position) const
 bool KWOArchive::CopyFile(const char* name, const char* destination) const
 {
     const unsigned int index = FindFile(name);
-    return index != 0xFFFFFFFFu && ExtractFile(index, destination);
+    return index != KWO::NotFound && ExtractFile(index, destination);
 }
 
 const char* KWOArchive::FileName(unsigned int index) const
@@ -540,13 +541,13 @@ KWOSortableItem* KWOArchive::GetItem(unsigned int index) const
 unsigned int KWOArchive::FindFile(const char* name) const
 {
     if (name == nullptr)
-        return 0xFFFFFFFFu;
+        return KWO::NotFound;
     for (size_t i = 0; i < m_entries.size(); ++i)
     {
         if (std::strcmp(m_entries[i]->m_name, name) == 0)
             return static_cast<unsigned int>(i);
     }
-    return 0xFFFFFFFFu;
+    return KWO::NotFound;
 }
 
 unsigned int KWOArchive::TotalSize() const
@@ -554,7 +555,7 @@ unsigned int KWOArchive::TotalSize() const
     uint64_t total = 0;
     for (const auto& entry : m_entries)
         total += entry->m_size;
-    return total > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned int>(total);
+    return static_cast<unsigned int>(std::min<uint64_t>(total, UINT32_MAX));
 }
 
 bool KWOArchive::ExtractAll(const char* directory) const
@@ -691,7 +692,7 @@ bool KWOArchive::BeginChange(ChangeLock& lock, unsigned int* index)
     // The member is the one with the same name, size and date: at the same
     // place, or the only such one (a removal elsewhere moves data).
     const Entry& wanted = *before[*index];
-    unsigned int found = 0xFFFFFFFFu;
+    unsigned int found = KWO::NotFound;
     unsigned int alike = 0;
     for (size_t i = 0; i < m_entries.size(); ++i)
     {
@@ -746,7 +747,7 @@ bool KWOArchive::WriteHeader(const Layout& layout, KWOResFile& file, uint64_t di
                              uint64_t count) const
 {
     const uint64_t third = layout.lengthInHeader ? count * layout.recordSize : count;
-    if (directory > kLargestOffset || third > 0xFFFFFFFFull)
+    if (directory > kLargestOffset || third > UINT32_MAX)
         return false;
     unsigned char header[kHeaderSize];
     std::memcpy(header, layout.magic, 4);
@@ -794,7 +795,7 @@ KWOResFile* KWOArchive::OpenMember(unsigned int index) const
     // to the file anyway.
     const uint64_t end = static_cast<uint64_t>(entry.m_start) + entry.m_size;
     KWOPackFile* stream = new KWOPackFile(
-        m_name, entry.m_start, end > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned int>(end),
+        m_name, entry.m_start, static_cast<unsigned int>(std::min<uint64_t>(end, UINT32_MAX)),
         KWOResFile::ModeRead, entry.m_name);
     if (stream->GetState() != KWOResFile::StateOK)
     {
@@ -825,7 +826,7 @@ bool KWOArchive::ExtractMember(unsigned int index, const char* destination) cons
 unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
                                    const char* filename, const char* name)
 {
-    const unsigned int failed = 0xFFFFFFFFu;
+    const unsigned int failed = KWO::NotFound;
     if (Empty(filename) || m_name == nullptr)
         return failed;
     KWOFile source(nullptr, KWOResFile::ModeRead);
@@ -851,7 +852,7 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     const uint64_t memberEnd = static_cast<uint64_t>(dataEnd) + status.size;
     const uint64_t newEnd = memberEnd + (count + 1) * layout.recordSize;
     const unsigned int size = KWOFileUtils::FileSize(m_name);
-    if (newEnd > kLargestOffset || size == 0xFFFFFFFFu || size < dataEnd)
+    if (newEnd > kLargestOffset || size == KWO::NotFound || size < dataEnd)
         return failed;
     KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
     if (archive.GetState() != KWOResFile::StateOK)
@@ -1010,7 +1011,7 @@ bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsig
     const uint64_t directoryEnd =
         static_cast<uint64_t>(dataEnd) + m_entries.size() * layout.recordSize;
     const unsigned int size = KWOFileUtils::FileSize(m_name);
-    if (directoryEnd > kLargestOffset || size == 0xFFFFFFFFu || size < dataEnd)
+    if (directoryEnd > kLargestOffset || size == KWO::NotFound || size < dataEnd)
         return false;
     KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
     if (archive.GetState() != KWOResFile::StateOK)

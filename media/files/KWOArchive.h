@@ -22,11 +22,12 @@
 // again, so that a change made meanwhile by another program or object is
 // kept. Readers are never held up. A failed change leaves both the file and
 // the object as they were. Other failures are silent (false, null or
-// 0xFFFFFFFF); the listings write to the log.
+// KWO::NotFound); the listings write to the log.
 #ifndef KWOMEDIA_FILES_KWOARCHIVE_H
 #define KWOMEDIA_FILES_KWOARCHIVE_H
 
 #include "KWOExport.h"
+#include "core/KWOConst.h"
 #include "files/KWOFileProvider.h"
 
 #include <cstdint>
@@ -136,10 +137,10 @@ public:
     virtual KWOResFile* OpenResFile(unsigned int index) const;
     // Appends the file `filename` as a member called `name` (the file's name
     // when null), without its folder part and cut to the format's longest
-    // name. Returns the new entry's position, or 0xFFFFFFFF.
+    // name. Returns the new entry's position, or KWO::NotFound.
     virtual unsigned int AddFile(const char* filename, const char* name);
     // Position of the first entry named exactly `name` (case counts), or
-    // 0xFFFFFFFF.
+    // KWO::NotFound.
     virtual unsigned int FindFile(const char* name) const;
     virtual bool RemoveFile(unsigned int index);
     // Gives the member the part of `name` after its last separator.
@@ -157,7 +158,7 @@ public:
     // with another member (reported in the log): a damaged or hostile
     // directory can never make it write more than the archive holds.
     virtual bool ExtractAll(const char* directory) const;
-    // Sum of the members' sizes (0xFFFFFFFF when it does not fit).
+    // Sum of the members' sizes (UINT32_MAX when it does not fit).
     virtual unsigned int TotalSize() const;
 
     // Stores the archive's path, made absolute from the working directory.

@@ -1,11 +1,14 @@
 #include "files/KWODir.h"
 
+#include "core/KWOConst.h"
 #include "core/KWOLog.h"
 #include "files/KWOFile.h"
 #include "files/file_replace.h"
 #include "platform/KWOFileUtils.h"
 #include "platform/os_files.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
@@ -15,7 +18,7 @@ namespace
 {
 unsigned int Clamp32(uint64_t value)
 {
-    return value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned int>(value);
+    return static_cast<unsigned int>(std::min<uint64_t>(value, UINT32_MAX));
 }
 
 unsigned int Date32(int64_t seconds)
@@ -149,7 +152,7 @@ bool KWODir::CopyFile(const char* name, const char* destination) const
     // Opening the destination empties it: never when it is the source itself.
     // A source too large for a 32-bit count is refused rather than cut.
     if (KWO::OS::SameFile(from.m_text, to.m_text) ||
-        KWOFileUtils::FileSize(from.m_text) == 0xFFFFFFFFu)
+        KWOFileUtils::FileSize(from.m_text) == KWO::NotFound)
         return false;
 
     KWOFile source(from.m_text, KWOResFile::ModeRead);

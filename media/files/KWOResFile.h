@@ -59,7 +59,7 @@ public:
     virtual unsigned int GetLine(char* buffer, unsigned int max, char end) = 0;
     // Reads one line of up to `max` bytes into `line`. Returns the bytes
     // consumed, the `end` byte and a dropped carriage return included; 0 when
-    // nothing was available. Pass 0xFFFFFFFF for no limit.
+    // nothing was available. Pass KWO::All for no limit.
     virtual unsigned int GetLine(KWOString& line, unsigned int max, char end) = 0;
     // Return the bytes moved; a short count sets StateReadAtEnd or StateWriteAtEnd.
     virtual unsigned int Read(void* buffer, unsigned int count) = 0;

@@ -1,6 +1,7 @@
 #include "files/KWOResMgr.h"
 
 #include "audio/KWOMusic.h"
+#include "core/KWOConst.h"
 #include "core/KWOLog.h"
 #include "core/KWOString.h"
 #include "files/KWOResFile.h"
@@ -14,7 +15,6 @@
 
 namespace
 {
-constexpr unsigned int NotFound = 0xFFFFFFFFu;
 constexpr unsigned int InitialCapacity = 4;
 
 bool Empty(const char* name)
@@ -273,8 +273,8 @@ bool KWOResMgr::ReloadType(unsigned int type)
 
 unsigned int KWOResMgr::RegisterLoader(Loader loader)
 {
-    if (loader == nullptr || m_loaders.size() >= NotFound)
-        return NotFound;
+    if (loader == nullptr || m_loaders.size() >= KWO::NotFound)
+        return KWO::NotFound;
     m_loaders.push_back(loader);
     return static_cast<unsigned int>(m_loaders.size() - 1);
 }
@@ -315,7 +315,7 @@ unsigned int KWOResMgr::MemoryUsed() const
     for (unsigned int i = 0; i < m_count; ++i)
         if (m_records[i].resource)
             total += m_records[i].resource->MemoryUsed();
-    return total > NotFound ? NotFound : static_cast<unsigned int>(total);
+    return static_cast<unsigned int>(std::min<uint64_t>(total, UINT32_MAX));
 }
 
 void KWOResMgr::PrintContent() const

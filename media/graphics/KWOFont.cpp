@@ -8,6 +8,7 @@
 #include "graphics/font_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -222,7 +223,7 @@ void KWOFont::TextSize(const char* text, unsigned int& width, unsigned int& heig
     // No spacing after the last character.
     if (sum != 0)
         sum -= m_charSpacing;
-    width = static_cast<unsigned int>(std::min<uint64_t>(sum, 0xFFFFFFFFu));
+    width = static_cast<unsigned int>(std::min<uint64_t>(sum, UINT32_MAX));
     height = static_cast<unsigned int>(above + below);
 }
 
@@ -233,7 +234,7 @@ unsigned int KWOFont::MemoryUsed() const
     const uint64_t used = sizeof(KWOFont) + (m_bitmap ? uint64_t(m_width) * m_height : 0) +
                           (m_name ? std::strlen(m_name.get()) : 0) +
                           sizeof(KWOChar) * uint64_t(m_chars.size());
-    return static_cast<unsigned int>(std::min<uint64_t>(used, 0xFFFFFFFFu));
+    return static_cast<unsigned int>(std::min<uint64_t>(used, UINT32_MAX));
 }
 
 bool KWOFont::ReadName(KWOResFile& f)

@@ -334,7 +334,7 @@ bool KWOImage::NewFormat(unsigned int w, unsigned int h, unsigned int bpp)
 unsigned int KWOImage::MemoryUsed() const
 {
     const uint64_t used = sizeof(KWOImage) + (m_pixels ? uint64_t(m_height) * m_pitch : 0);
-    return static_cast<unsigned int>(std::min<uint64_t>(used, 0xFFFFFFFFu));
+    return static_cast<unsigned int>(std::min<uint64_t>(used, UINT32_MAX));
 }
 
 // ---- files ---------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "platform/KWOFileUtils.h"
 
+#include "core/KWOConst.h"
 #include "core/KWOText.h"
 #include "files/KWOResFile.h"
 #include "platform/os_files.h"
@@ -132,8 +133,8 @@ bool KWOFileUtils::IsHidden(const char* path)
 unsigned KWOFileUtils::FileSize(const char* path)
 {
     KWO::OS::FileStatus st;
-    if (Empty(path) || !KWO::OS::Stat(path, st) || st.size >= 0xFFFFFFFFull)
-        return 0xFFFFFFFFu;
+    if (Empty(path) || !KWO::OS::Stat(path, st) || st.size >= KWO::NotFound)
+        return KWO::NotFound;
     return static_cast<unsigned>(st.size);
 }
 
