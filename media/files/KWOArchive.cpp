@@ -172,6 +172,7 @@ KWOArchive::~KWOArchive()
 }
 
 std::string KWOArchive::PrintableName(const char* name)
+try
 {
     if (name == nullptr)
         return std::string();
@@ -190,6 +191,10 @@ std::string KWOArchive::PrintableName(const char* name)
         }
     }
     return out;
+}
+catch (const std::exception&)
+{
+    return std::string();
 }
 
 void KWOArchive::SetLockWait(unsigned int milliseconds)
@@ -259,15 +264,15 @@ KWOArchive* KWOArchive::OpenArchive(const char* filename)
     switch (FindArchiveFormat(filename))
     {
         case FormatKWO:
-            archive = new KWOArchKWO();
+            archive = new (std::nothrow) KWOArchKWO();
             break;
         case FormatPAK:
-            archive = new KWOArchPAK();
+            archive = new (std::nothrow) KWOArchPAK();
             break;
         default:
             return nullptr;
     }
-    if (!archive->Open(filename))
+    if (archive == nullptr || !archive->Open(filename))
     {
         delete archive;
         return nullptr;
@@ -276,6 +281,7 @@ KWOArchive* KWOArchive::OpenArchive(const char* filename)
 }
 
 bool KWOArchive::AbsoluteName(const char* filename, std::string& path)
+try
 {
     if (Empty(filename))
         return false;
@@ -298,8 +304,13 @@ bool KWOArchive::AbsoluteName(const char* filename, std::string& path)
     }
     return path.size() < KWOFileUtils::MaxPath;
 }
+catch (const std::exception&)
+{
+    return false;
+}
 
 void KWOArchive::SetName(const char* filename)
+try
 {
     std::string path;
     if (!AbsoluteName(filename, path))
@@ -310,8 +321,12 @@ void KWOArchive::SetName(const char* filename)
     delete[] m_name;
     m_name = copy;
 }
+catch (const std::exception&)
+{
+}
 
 bool KWOArchive::Open(const char* filename)
+try
 {
     if (m_layout == nullptr)
         return false;
@@ -364,7 +379,10 @@ bool KWOArchive::Open(const char* filename)
         const unsigned int memberSize = Get32(layout.sizeFirst ? field : field + 4);
         const unsigned int start = Get32(layout.sizeFirst ? field + 4 : field);
         const unsigned int date = layout.dates ? Get32(field + 8) : 0;
-        entries.push_back(MakeEntry(name, nameLength, memberSize, start, date, i));
+        std::unique_ptr<Entry> entry = MakeEntry(name, nameLength, memberSize, start, date, i);
+        if (!entry)
+            return false;
+        entries.push_back(std::move(entry));
         membersEnd = std::max<uint64_t>(membersEnd, static_cast<uint64_t>(start) + memberSize);
     }
     Adopt(std::move(entries), path);
@@ -373,6 +391,10 @@ bool KWOArchive::Open(const char* filename)
     else
         m_dataEnd = static_cast<unsigned int>(std::min<uint64_t>(membersEnd, UINT32_MAX));
     return true;
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 bool KWOArchive::Create(const char* filename)
@@ -446,8 +468,12 @@ std::unique_ptr<KWOArchive::Entry> KWOArchive::MakeEntry(const char* name, size_
                                                          unsigned int size, unsigned int start,
                                                          unsigned int date, unsigned int index)
 {
-    std::unique_ptr<Entry> entry(new Entry);
-    entry->m_name = new char[length + 1];
+    std::unique_ptr<Entry> entry(new (std::nothrow) Entry);
+    if (!entry)
+        return nullptr;
+    entry->m_name = new (std::nothrow) char[length + 1];
+    if (entry->m_name == nullptr)
+        return nullptr;
     std::memcpy(entry->m_name, name, length);
     entry->m_name[length] = '\0';
     entry->m_size = size;
@@ -559,6 +585,7 @@ unsigned int KWOArchive::TotalSize() const
 }
 
 bool KWOArchive::ExtractAll(const char* directory) const
+try
 {
     if (Empty(directory) || !KWOFileUtils::IsDir(directory))
         return false;
@@ -567,6 +594,8 @@ bool KWOArchive::ExtractAll(const char* directory) const
         folder += KWOFileUtils::PathSeparator;
     std::vector<bool> overlapping;
     FindOverlaps(overlapping);
+    if (overlapping.size() != NbFiles())
+        return false; // no memory to tell the members apart
     for (unsigned int i = 0; i < NbFiles(); ++i)
     {
         const char* name = m_entries[i]->m_name;
@@ -584,8 +613,13 @@ bool KWOArchive::ExtractAll(const char* directory) const
     }
     return true;
 }
+catch (const std::exception&)
+{
+    return false;
+}
 
 void KWOArchive::FindOverlaps(std::vector<bool>& overlapping) const
+try
 {
     overlapping.assign(m_entries.size(), false);
     // In the order of their starts, a member shares bytes with an earlier
@@ -611,6 +645,10 @@ void KWOArchive::FindOverlaps(std::vector<bool>& overlapping) const
             overlapping[order[k]] = true;
         furthest = std::max(furthest, end);
     }
+}
+catch (const std::exception&)
+{
+    overlapping.clear();
 }
 
 void KWOArchive::PrintContent() const
@@ -676,8 +714,12 @@ bool KWOArchive::BeginChange(ChangeLock& lock, unsigned int* index)
     std::vector<std::unique_ptr<Entry>> before;
     before.reserve(m_entries.size());
     for (const auto& entry : m_entries)
+    {
         before.push_back(MakeEntry(entry->m_name, std::strlen(entry->m_name), entry->m_size,
                                    entry->m_start, entry->m_date, entry->m_index));
+        if (!before.back())
+            return false;
+    }
     if (!Open(path.c_str()))
         return false;
     if (SameEntries(before, m_entries))
@@ -725,8 +767,12 @@ bool KWOArchive::WriteRecords(const Layout& layout, KWOResFile& file, uint64_t o
         return false;
     if (bytes == 0)
         return true;
-    // The whole directory in one write.
-    std::vector<unsigned char> records(static_cast<size_t>(bytes), 0);
+    // The whole directory in one write. It runs in the middle of a change:
+    // running out of memory here is a failed write, never an exception.
+    std::unique_ptr<unsigned char[]> records(
+        new (std::nothrow) unsigned char[static_cast<size_t>(bytes)]());
+    if (!records)
+        return false;
     for (size_t i = 0; i < m_entries.size(); ++i)
     {
         const Entry& entry = *m_entries[i];
@@ -740,7 +786,7 @@ bool KWOArchive::WriteRecords(const Layout& layout, KWOResFile& file, uint64_t o
             Put32(field + 8, entry.m_date);
     }
     const unsigned int n = static_cast<unsigned int>(bytes);
-    return file.Write(records.data(), n) == n;
+    return file.Write(records.get(), n) == n;
 }
 
 bool KWOArchive::WriteHeader(const Layout& layout, KWOResFile& file, uint64_t directory,
@@ -794,10 +840,10 @@ KWOResFile* KWOArchive::OpenMember(unsigned int index) const
     // A window that would reach past 4 GiB ends there; the stream clips it
     // to the file anyway.
     const uint64_t end = static_cast<uint64_t>(entry.m_start) + entry.m_size;
-    KWOPackFile* stream = new KWOPackFile(
+    KWOPackFile* stream = new (std::nothrow) KWOPackFile(
         m_name, entry.m_start, static_cast<unsigned int>(std::min<uint64_t>(end, UINT32_MAX)),
         KWOResFile::ModeRead, entry.m_name);
-    if (stream->GetState() != KWOResFile::StateOK)
+    if (stream == nullptr || stream->GetState() != KWOResFile::StateOK)
     {
         delete stream;
         return nullptr;
@@ -825,6 +871,7 @@ bool KWOArchive::ExtractMember(unsigned int index, const char* destination) cons
 
 unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
                                    const char* filename, const char* name)
+try
 {
     const unsigned int failed = KWO::NotFound;
     if (Empty(filename) || m_name == nullptr)
@@ -843,6 +890,13 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     ChangeLock lock;
     if (!BeginChange(lock, nullptr))
         return failed;
+    // The new entry and the room for it are made before the file changes.
+    const unsigned int position = static_cast<unsigned int>(m_entries.size());
+    std::unique_ptr<Entry> added = MakeEntry(member.data(), member.size(), status.size, dataEnd,
+                                             layout.dates ? status.date : 0, position);
+    if (!added)
+        return failed;
+    m_entries.reserve(m_entries.size() + 1);
 
     // The new data, the directory after it and every offset must stay
     // within what the streams can reach. The archive file must reach the
@@ -869,10 +923,8 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     }
     // 2. The member's data where the directory was, the new directory after
     //    it, then the header switches to it in one write.
-    const unsigned int position = static_cast<unsigned int>(m_entries.size());
     bool done = SeekTo(archive, dataEnd) && CopyBytes(source, archive, status.size);
-    m_entries.push_back(MakeEntry(member.data(), member.size(), status.size, dataEnd,
-                                  layout.dates ? status.date : 0, position));
+    m_entries.push_back(std::move(added));
     done = done && WriteRecords(layout, archive, memberEnd) && Settle(archive, m_name) &&
            WriteHeader(layout, archive, memberEnd, count + 1) && Settle(archive, m_name);
     if (!done)
@@ -888,9 +940,14 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     dataEnd = static_cast<unsigned int>(memberEnd);
     return position;
 }
+catch (const std::exception&)
+{
+    return KWO::NotFound;
+}
 
 bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
                                const char* filename)
+try
 {
     if (index >= NbFiles() || m_name == nullptr)
         return false;
@@ -996,9 +1053,14 @@ bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd, unsi
     dataEnd = oldDataEnd;
     return false;
 }
+catch (const std::exception&)
+{
+    return false;
+}
 
 bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
                               const char* name)
+try
 {
     if (index >= NbFiles() || Empty(name) || EndsWithSeparator(name) || m_name == nullptr)
         return false;
@@ -1017,6 +1079,10 @@ bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsig
     if (archive.GetState() != KWOResFile::StateOK)
         return false;
 
+    std::unique_ptr<char[]> newName(KWOString::StringCopy(member.c_str()));
+    if (!newName)
+        return false;
+
     // As for an add: the header points at a copy of the directory while the
     // directory is rewritten in place, then switches back to it.
     const uint64_t end = std::max<uint64_t>(size, directoryEnd);
@@ -1027,8 +1093,7 @@ bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsig
     }
     Entry& entry = *m_entries[index];
     char* oldName = entry.m_name;
-    entry.m_name = new char[member.size() + 1];
-    std::memcpy(entry.m_name, member.c_str(), member.size() + 1);
+    entry.m_name = newName.release();
     if (WriteRecords(layout, archive, dataEnd) && Settle(archive, m_name) &&
         WriteHeader(layout, archive, dataEnd, m_entries.size()) && Settle(archive, m_name))
     {
@@ -1040,5 +1105,9 @@ bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsig
     delete[] entry.m_name;
     entry.m_name = oldName;
     RestoreDirectory(layout, archive, dataEnd, size);
+    return false;
+}
+catch (const std::exception&)
+{
     return false;
 }

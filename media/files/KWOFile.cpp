@@ -3,8 +3,8 @@
 #include "core/KWOLog.h"
 #include "files/line_reader.h"
 
+#include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace
 {
@@ -68,15 +68,14 @@ bool KWOFile::Open(const char* name, unsigned int mode)
     // With ModeCreate the C library is also asked for an exclusive creation
     // ("x"), so a file that exists but could not be read above is never
     // emptied.
-    std::string cmode = text;
-    if (create && cmode[0] != 'r')
-        cmode += 'x';
+    char cmode[8];
+    std::snprintf(cmode, sizeof cmode, "%s%s", text, create && text[0] != 'r' ? "x" : "");
     if (m_name == nullptr)
     {
         m_state = StateOpenError; // the copy of the name could not be made
         return false;
     }
-    m_file = std::fopen(m_name, cmode.c_str());
+    m_file = std::fopen(m_name, cmode);
     if (m_file == nullptr && m_mode == 3 && text[0] == 'r')
     {
         // Read/write without truncation creates a missing file.

@@ -38,8 +38,8 @@ bool KWOResFinder::AddSource(const char* name, bool first)
     std::unique_ptr<KWOFileProvider> source;
     if (KWOFileUtils::IsDir(name))
     {
-        std::unique_ptr<KWODir> dir(new KWODir(nullptr));
-        if (!dir->Open(name))
+        std::unique_ptr<KWODir> dir(new (std::nothrow) KWODir(nullptr));
+        if (!dir || !dir->Open(name))
             return false;
         source = std::move(dir);
     }

@@ -244,8 +244,8 @@ bool KWOFont::ReadName(KWOResFile& f)
         return false;
     // The stored length counts the terminating zero; a name without one is
     // ended after its stored bytes all the same.
-    std::unique_ptr<char[]> name(new char[size_t(length) + 1]);
-    if (!ReadExact(f, name.get(), length))
+    std::unique_ptr<char[]> name(new (std::nothrow) char[size_t(length) + 1]);
+    if (!name || !ReadExact(f, name.get(), length))
         return false;
     name[length] = 0;
     m_name = std::move(name);
