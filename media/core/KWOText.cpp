@@ -197,6 +197,7 @@ void KWOText::PrintInfo() const
 }
 
 bool KWOText::Load(KWOResFile& file, int format)
+try
 {
     if (!StreamOK(file))
         return false;
@@ -216,6 +217,12 @@ bool KWOText::Load(KWOResFile& file, int format)
         return LoadBinaryForm(file);
     if (format == 1)
         return LoadTextForm(file);
+    return false;
+}
+catch (const std::exception&)
+{
+    // Running out of memory while the entries were read leaves the array as
+    // it was.
     return false;
 }
 

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <string>
 #include <utility>
 
 namespace
@@ -77,10 +76,10 @@ bool KWODir::Open(const char* path)
     if (!KWOFileUtils::SetCWD(path))
         return false;
     // Read back, the path is absolute and canonical.
-    std::string canonical;
-    if (!KWO::OS::GetWorkDir(canonical))
+    char canonical[KWO::OS::MaxPath];
+    if (!KWO::OS::GetWorkDir(canonical, sizeof canonical))
         return false;
-    m_path = canonical.c_str();
+    m_path = canonical;
     return GetContent();
 }
 
@@ -255,8 +254,12 @@ bool KWODir::GoUp()
         cut = root;
     if (cut == 0)
         return false;
-    const std::string parent(m_path.m_text, cut);
-    return Open(parent.c_str());
+    char parent[KWO::OS::MaxPath];
+    if (cut >= sizeof parent)
+        return false;
+    std::memcpy(parent, m_path.m_text, cut);
+    parent[cut] = '\0';
+    return Open(parent);
 }
 
 bool KWODir::GoRoot()
@@ -280,10 +283,10 @@ bool KWODir::GoRoot()
 
 bool KWODir::GoCWD()
 {
-    std::string cwd;
-    if (!KWO::OS::GetWorkDir(cwd) || cwd.empty())
+    char cwd[KWO::OS::MaxPath];
+    if (!KWO::OS::GetWorkDir(cwd, sizeof cwd) || cwd[0] == '\0')
         return false;
-    m_path = cwd.c_str();
+    m_path = cwd;
     return GetContent();
 }
 
@@ -301,6 +304,7 @@ void KWODir::Clear()
 }
 
 bool KWODir::GetContent()
+try
 {
     if (m_path.m_length == 0)
         return false;
@@ -357,4 +361,9 @@ bool KWODir::GetContent()
     if (m_sortFlags != 0)
         Sort(m_sortFlags);
     return true;
+}
+catch (const std::exception&)
+{
+    Clear();
+    return false;
 }

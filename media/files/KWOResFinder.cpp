@@ -27,6 +27,7 @@ unsigned int KWOResFinder::FindSource(const char* name) const
 }
 
 bool KWOResFinder::AddSource(const char* name, bool first)
+try
 {
     if (name == nullptr || name[0] == '\0')
         return false;
@@ -55,6 +56,10 @@ bool KWOResFinder::AddSource(const char* name, bool first)
     else
         m_sources.push_back(std::move(source));
     return true;
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 bool KWOResFinder::RemoveSource(const char* name)

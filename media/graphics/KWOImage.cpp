@@ -374,33 +374,42 @@ bool KWOImage::Load(KWOResFile& f, int format)
         return false;
     if (format == 0)
         format = FindFormat(f);
-    bool ok;
-    switch (format)
+    if (format != 0 && (format < 1 || format > 6 || format == 5))
+        return false;
+    bool ok = false;
+    try
     {
-        case 0: // unreadable header: the PCX reader refuses it
-        case 2:
-            ok = PCXLoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
-            break;
-        case 1:
-            ok = BMPLoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
-            break;
-        case 3:
-            ok = GIFLoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
-            break;
-        case 4:
-            ok = TGALoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
-            break;
-        case 6:
-            ok = KWOFPictureLoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
-            break;
-        default:
-            return false;
+        switch (format)
+        {
+            case 0: // unreadable header: the PCX reader refuses it
+            case 2:
+                ok = PCXLoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
+                break;
+            case 1:
+                ok = BMPLoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
+                break;
+            case 3:
+                ok = GIFLoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
+                break;
+            case 4:
+                ok = TGALoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
+                break;
+            default:
+                ok = KWOFPictureLoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
+                break;
+        }
+    }
+    catch (const std::exception&)
+    {
+        // A reader ran out of memory for its tables: a failed read.
+        ok = false;
     }
     AfterLoad();
     return ok;
 }
 
 bool KWOImage::Save(KWOResFile& f, int format)
+try
 {
     if (f.GetState() != KWOResFile::StateOK || m_pixels == nullptr)
         return false;
@@ -419,6 +428,10 @@ bool KWOImage::Save(KWOResFile& f, int format)
         default:
             return false;
     }
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 void KWOImage::PrintInfo() const

@@ -199,6 +199,17 @@ private:
     Uint32 m_next;
 };
 
+// SDL 1.2 palettes (surfaces of 8 bits and less) hold up to 256 colours.
+const int kPaletteSize = 256;
+
+// The colours of the surface's palette, at most `limit`; 0 without one.
+int PaletteColours(SDL_Surface* s, unsigned limit)
+{
+    if (s->format->palette == nullptr || s->format->palette->ncolors <= 0)
+        return 0;
+    return int(std::min({unsigned(s->format->palette->ncolors), limit, unsigned(kPaletteSize)}));
+}
+
 // Each component of `from` times level >> shift.
 void Scale(const SDL_Color* from, SDL_Color* to, int n, unsigned level, unsigned shift)
 {
@@ -219,7 +230,7 @@ KWOScreen::KWOScreen() : KWOSDLMgr(INIT_VIDEO), m_screen(nullptr) {}
 KWOScreen* KWOScreen::Singleton()
 {
     if (m_instance == nullptr)
-        m_instance = new KWOScreen();
+        m_instance = new (std::nothrow) KWOScreen();
     return m_instance;
 }
 
@@ -325,20 +336,19 @@ void KWOScreen::FadeIn(KWOPal* pal, char steps)
 {
     if (m_screen == nullptr || m_screen->format->palette == nullptr || pal == nullptr)
         return;
-    const int n =
-        int(std::min<unsigned>(unsigned(m_screen->format->palette->ncolors), pal->Size()));
+    const int n = PaletteColours(m_screen, pal->Size());
     if (n <= 0)
         return;
     unsigned levels, shift;
     FadeLevels(steps, levels, shift);
     SDL_Color* target = reinterpret_cast<SDL_Color*>(pal->Entries());
-    std::vector<SDL_Color> table(static_cast<size_t>(n));
+    SDL_Color table[kPaletteSize];
     FadePacer pacer;
     for (unsigned i = 0; i <= levels; ++i)
     {
-        Scale(target, table.data(), n, i, shift);
+        Scale(target, table, n, i, shift);
         pacer.NextStep();
-        SDL_SetPalette(m_screen, SDL_PHYSPAL, table.data(), 0, n);
+        SDL_SetPalette(m_screen, SDL_PHYSPAL, table, 0, n);
     }
     SDL_SetPalette(m_screen, SDL_LOGPAL | SDL_PHYSPAL, target, 0, n);
 }
@@ -347,32 +357,33 @@ void KWOScreen::FadeOut(char steps)
 {
     if (m_screen == nullptr || m_screen->format->palette == nullptr)
         return;
-    const SDL_Palette* sp = m_screen->format->palette;
-    const int n = sp->ncolors;
+    const int n = PaletteColours(m_screen, kPaletteSize);
     if (n <= 0)
         return;
     unsigned levels, shift;
     FadeLevels(steps, levels, shift);
-    const std::vector<SDL_Color> source(sp->colors, sp->colors + n);
-    std::vector<SDL_Color> table(static_cast<size_t>(n));
+    SDL_Color source[kPaletteSize];
+    std::copy(m_screen->format->palette->colors, m_screen->format->palette->colors + n, source);
+    SDL_Color table[kPaletteSize];
     FadePacer pacer;
     for (unsigned i = levels; i-- > 0;)
     {
-        Scale(source.data(), table.data(), n, i, shift);
+        Scale(source, table, n, i, shift);
         pacer.NextStep();
-        SDL_SetPalette(m_screen, SDL_PHYSPAL, table.data(), 0, n);
+        SDL_SetPalette(m_screen, SDL_PHYSPAL, table, 0, n);
     }
-    SDL_SetPalette(m_screen, SDL_LOGPAL | SDL_PHYSPAL, table.data(), 0, n);
+    SDL_SetPalette(m_screen, SDL_LOGPAL | SDL_PHYSPAL, table, 0, n);
 }
 
 void KWOScreen::BlackOut()
 {
     if (m_screen == nullptr)
         return;
-    if (m_screen->format->palette != nullptr && m_screen->format->palette->ncolors > 0)
+    const int n = PaletteColours(m_screen, kPaletteSize);
+    if (n > 0)
     {
-        std::vector<SDL_Color> black(size_t(m_screen->format->palette->ncolors), SDL_Color{});
-        SDL_SetColors(m_screen, black.data(), 0, int(black.size()));
+        SDL_Color black[kPaletteSize] = {};
+        SDL_SetColors(m_screen, black, 0, n);
     }
     SDL_FillRect(m_screen, nullptr, 0);
     SDL_UpdateRect(m_screen, 0, 0, 0, 0);
@@ -574,6 +585,7 @@ bool SaveBMPFile(SDL_Surface* surface, const char* path)
 } // namespace
 
 bool KWOScreen::BMPScreenshot(const char* prefix)
+try
 {
     if (m_screen == nullptr || prefix == nullptr)
         return false;
@@ -586,6 +598,10 @@ bool KWOScreen::BMPScreenshot(const char* prefix)
         if (!KWOFileUtils::FileExist(name.c_str()))
             return SaveBMPFile(m_screen, name.c_str());
     }
+    return false;
+}
+catch (const std::exception&)
+{
     return false;
 }
 
