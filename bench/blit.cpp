@@ -242,7 +242,9 @@ KWOScreen* TheScreen()
     return screen;
 }
 
-void BM_Screen_TCopyImage_card(benchmark::State& state)
+// Copies onto the display: `copy(screen, position)` once an iteration, the
+// card positions visited in turn.
+template <typename Copy> void ScreenCopies(benchmark::State& state, int64_t pixels, Copy copy)
 {
     Fixture& f = TheFixture();
     KWOScreen* screen = TheScreen();
@@ -254,47 +256,31 @@ void BM_Screen_TCopyImage_card(benchmark::State& state)
     size_t i = 0;
     for (auto _ : state)
     {
-        const Position p = f.positions[i++ % f.positions.size()];
-        screen->TCopyImage(p.x, p.y, kKey, &f.card, 0, 0, kCardW, kCardH);
+        copy(*screen, f, f.positions[i++ % f.positions.size()]);
         benchmark::ClobberMemory();
     }
-    Rate(state, kCardW * kCardH);
+    Rate(state, pixels);
+}
+
+void BM_Screen_TCopyImage_card(benchmark::State& state)
+{
+    ScreenCopies(state, kCardW * kCardH,
+                 [](KWOScreen& s, Fixture& f, Position p)
+                 { s.TCopyImage(p.x, p.y, kKey, &f.card, 0, 0, kCardW, kCardH); });
 }
 
 void BM_Screen_CopyImage_card(benchmark::State& state)
 {
-    Fixture& f = TheFixture();
-    KWOScreen* screen = TheScreen();
-    if (screen == nullptr)
-    {
-        state.SkipWithError("no display");
-        return;
-    }
-    size_t i = 0;
-    for (auto _ : state)
-    {
-        const Position p = f.positions[i++ % f.positions.size()];
-        screen->CopyImage(p.x, p.y, &f.card, 0, 0, kCardW, kCardH);
-        benchmark::ClobberMemory();
-    }
-    Rate(state, kCardW * kCardH);
+    ScreenCopies(state, kCardW * kCardH,
+                 [](KWOScreen& s, Fixture& f, Position p)
+                 { s.CopyImage(p.x, p.y, &f.card, 0, 0, kCardW, kCardH); });
 }
 
 void BM_Screen_CopyImage_full(benchmark::State& state)
 {
-    Fixture& f = TheFixture();
-    KWOScreen* screen = TheScreen();
-    if (screen == nullptr)
-    {
-        state.SkipWithError("no display");
-        return;
-    }
-    for (auto _ : state)
-    {
-        screen->CopyImage(0, 0, &f.picture, 0, 0, kScreenW, kScreenH);
-        benchmark::ClobberMemory();
-    }
-    Rate(state, kScreenW * kScreenH);
+    ScreenCopies(state, kScreenW * kScreenH,
+                 [](KWOScreen& s, Fixture& f, Position)
+                 { s.CopyImage(0, 0, &f.picture, 0, 0, kScreenW, kScreenH); });
 }
 
 BENCHMARK(BM_TCopyImage_card);

@@ -132,6 +132,22 @@ bool StepsWithYIn(int64_t r, int64_t a, int64_t b, Range& out)
     return out.lo <= out.hi;
 }
 
+// Runs `step(walk)` at every step of the walk of radius r whose x lies in
+// one of the sorted, disjoint ranges.
+template <typename Step> void WalkSteps(int64_t r, const Range* ranges, int count, Step step)
+{
+    MidpointWalk walk(r);
+    for (int k = 0; k < count && walk.Running(); ++k)
+    {
+        walk.JumpTo(ranges[k].lo);
+        while (walk.Running() && walk.x <= ranges[k].hi)
+        {
+            step(walk);
+            walk.Step();
+        }
+    }
+}
+
 // Sorts ranges by start and joins the overlapping ones; returns the new count.
 int MergeRanges(Range* ranges, int count)
 {
@@ -392,33 +408,28 @@ void Canvas::Circle(int64_t cx, int64_t cy, int64_t r, uint32_t colour, bool xor
     AddDistanceRanges(cy, ymin, ymax, ranges, count);
     count = MergeRanges(ranges, count);
 
-    MidpointWalk walk(r);
-    for (int k = 0; k < count && walk.Running(); ++k)
-    {
-        walk.JumpTo(ranges[k].lo);
-        while (walk.Running() && walk.x <= ranges[k].hi)
-        {
-            const int64_t x = walk.x, y = walk.y;
-            Plot(cx + x, cy + y, colour, xorMode);
-            if (x != 0)
-                Plot(cx - x, cy + y, colour, xorMode);
-            if (y != 0)
-                Plot(cx + x, cy - y, colour, xorMode);
-            if (x != 0 && y != 0)
-                Plot(cx - x, cy - y, colour, xorMode);
-            if (x != y)
-            {
-                Plot(cx + y, cy + x, colour, xorMode);
-                if (x != 0)
-                    Plot(cx + y, cy - x, colour, xorMode);
-                if (y != 0)
-                    Plot(cx - y, cy + x, colour, xorMode);
-                if (x != 0 && y != 0)
-                    Plot(cx - y, cy - x, colour, xorMode);
-            }
-            walk.Step();
-        }
-    }
+    WalkSteps(r, ranges, count,
+              [&](const MidpointWalk& walk)
+              {
+                  const int64_t x = walk.x, y = walk.y;
+                  Plot(cx + x, cy + y, colour, xorMode);
+                  if (x != 0)
+                      Plot(cx - x, cy + y, colour, xorMode);
+                  if (y != 0)
+                      Plot(cx + x, cy - y, colour, xorMode);
+                  if (x != 0 && y != 0)
+                      Plot(cx - x, cy - y, colour, xorMode);
+                  if (x != y)
+                  {
+                      Plot(cx + y, cy + x, colour, xorMode);
+                      if (x != 0)
+                          Plot(cx + y, cy - x, colour, xorMode);
+                      if (y != 0)
+                          Plot(cx - y, cy + x, colour, xorMode);
+                      if (x != 0 && y != 0)
+                          Plot(cx - y, cy - x, colour, xorMode);
+                  }
+              });
 }
 
 void Canvas::Disk(int64_t cx, int64_t cy, int64_t r, uint32_t colour, bool xorMode) const
@@ -442,25 +453,20 @@ void Canvas::Disk(int64_t cx, int64_t cy, int64_t r, uint32_t colour, bool xorMo
     }
     count = MergeRanges(ranges, count);
 
-    MidpointWalk walk(r);
-    for (int k = 0; k < count && walk.Running(); ++k)
-    {
-        walk.JumpTo(ranges[k].lo);
-        while (walk.Running() && walk.x <= ranges[k].hi)
-        {
-            const int64_t x = walk.x, y = walk.y;
-            Span(cx - y, cy - x, uint64_t(2 * y), colour, xorMode);
-            if (x != 0)
-                Span(cx - y, cy + x, uint64_t(2 * y), colour, xorMode);
-            if (walk.d >= 0 && x != y)
-            {
-                Span(cx - x, cy - y, uint64_t(2 * x), colour, xorMode);
-                if (y != 0)
-                    Span(cx - x, cy + y, uint64_t(2 * x), colour, xorMode);
-            }
-            walk.Step();
-        }
-    }
+    WalkSteps(r, ranges, count,
+              [&](const MidpointWalk& walk)
+              {
+                  const int64_t x = walk.x, y = walk.y;
+                  Span(cx - y, cy - x, uint64_t(2 * y), colour, xorMode);
+                  if (x != 0)
+                      Span(cx - y, cy + x, uint64_t(2 * y), colour, xorMode);
+                  if (walk.d >= 0 && x != y)
+                  {
+                      Span(cx - x, cy - y, uint64_t(2 * x), colour, xorMode);
+                      if (y != 0)
+                          Span(cx - x, cy + y, uint64_t(2 * x), colour, xorMode);
+                  }
+              });
 }
 
 // ---- block copies --------------------------------------------------------------
