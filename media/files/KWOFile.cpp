@@ -1,7 +1,6 @@
 #include "files/KWOFile.h"
 
 #include "core/KWOLog.h"
-#include "files/line_reader.h"
 
 #include <cstdio>
 #include <cstring>
@@ -29,28 +28,15 @@ bool KWOFile::Open(const char* name, unsigned int mode)
     // Copy before closing: `name` may be this stream's own name.
     char* copy = KWOString::StringCopy(name);
     Close();
-    m_state = StateOK;
     m_name = copy;
-    m_mode = static_cast<unsigned char>(mode & 3);
     const char* shown = m_name ? m_name : "";
-
-    const char* text;
-    switch (m_mode)
-    {
-        case 1:
-            text = "rb";
-            break;
-        case 2:
-            text = (mode & ModeAppend) ? "ab" : "wb";
-            break;
-        case 3:
-            text = (mode & ModeAppend) ? "a+b" : (mode & ModeTruncate) ? "w+b" : "r+b";
-            break;
-        default:
-            m_state = StateBadOpenMode;
-            KWO::DBG("File: bad open mode (%s)\n", shown);
-            return false;
-    }
+    if (!StartOpen(mode, "File", shown))
+        return false;
+    const char* text = "rb";
+    if (m_mode == ModeWrite)
+        text = (mode & ModeAppend) ? "ab" : "wb";
+    else if (m_mode == (ModeRead | ModeWrite))
+        text = (mode & ModeAppend) ? "a+b" : (mode & ModeTruncate) ? "w+b" : "r+b";
 
     bool create = (m_mode & ModeWrite) && (mode & ModeCreate);
     if (create)
@@ -152,7 +138,15 @@ void KWOFile::SwitchTo(unsigned char op)
     m_lastOp = op;
 }
 
-bool KWOFile::GetByte(char& c)
+bool KWOFile::BeginLine()
+{
+    if (m_file == nullptr)
+        return false;
+    SwitchTo(kOpRead);
+    return true;
+}
+
+bool KWOFile::NextLineByte(char& c)
 {
     int b = std::getc(m_file);
     if (b == EOF)
@@ -161,36 +155,9 @@ bool KWOFile::GetByte(char& c)
     return true;
 }
 
-unsigned int KWOFile::GetLine(char* buffer, unsigned int max, char end)
+void KWOFile::EndLine()
 {
-    if (!CanTransfer(ModeRead, m_file != nullptr, buffer, max, true))
-        return 0;
-    SwitchTo(kOpRead);
-    unsigned int n =
-        kwo_files::LineToBuffer([this](char& c) { return GetByte(c); }, buffer, max, end);
     m_eof = std::feof(m_file) != 0;
-    return n;
-}
-
-unsigned int KWOFile::GetLine(KWOString& line, unsigned int max, char end)
-{
-    if (!CanTransfer(ModeRead, m_file != nullptr, &line, max, true))
-        return 0;
-    SwitchTo(kOpRead);
-    unsigned int n =
-        kwo_files::LineToString([this](char& c) { return GetByte(c); }, line, max, end);
-    m_eof = std::feof(m_file) != 0;
-    return n;
-}
-
-unsigned int KWOFile::Read(void* buffer, unsigned int count)
-{
-    return Transfer(ModeRead, buffer, count);
-}
-
-unsigned int KWOFile::Write(const void* buffer, unsigned int count)
-{
-    return Transfer(ModeWrite, const_cast<void*>(buffer), count);
 }
 
 unsigned int KWOFile::Transfer(unsigned int access, void* buffer, unsigned int count)

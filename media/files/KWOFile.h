@@ -27,19 +27,19 @@ public:
     void SeekEnd() override;
     unsigned int GetPos() const override;
     void Flush() override;
-    unsigned int GetLine(char* buffer, unsigned int max, char end) override;
-    unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
-    unsigned int Read(void* buffer, unsigned int count) override;
-    unsigned int Write(const void* buffer, unsigned int count) override;
     void PrintInfo() const override;
 
+protected:
+    // Moves the bytes of Read and Write.
+    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
+    // Lines are read byte by byte from the C library's buffer.
+    bool BeginLine() override;
+    bool NextLineByte(char& c) override;
+    void EndLine() override;
+
 private:
-    // Reads one byte; false at the end of the file or on an error.
-    bool GetByte(char& c);
     // The C library needs a positioning call between a read and a write.
     void SwitchTo(unsigned char op);
-    // Read (access ModeRead) or Write (ModeWrite).
-    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count);
 
     FILE* m_file;           // null when closed
     unsigned char m_lastOp; // 0 none, 1 read, 2 write

@@ -1,7 +1,6 @@
 #include "files/KWOMemFile.h"
 
 #include "core/KWOLog.h"
-#include "files/line_reader.h"
 
 #include <cstdio>
 #include <cstring>
@@ -129,7 +128,12 @@ unsigned int KWOMemFile::GetPos() const
 
 void KWOMemFile::Flush() {}
 
-bool KWOMemFile::GetByte(char& c)
+bool KWOMemFile::BeginLine()
+{
+    return m_data != nullptr;
+}
+
+bool KWOMemFile::NextLineByte(char& c)
 {
     if (m_pos >= m_size)
         return false;
@@ -137,34 +141,9 @@ bool KWOMemFile::GetByte(char& c)
     return true;
 }
 
-unsigned int KWOMemFile::GetLine(char* buffer, unsigned int max, char end)
+void KWOMemFile::EndLine()
 {
-    if (!CanTransfer(ModeRead, m_data != nullptr, buffer, max, true))
-        return 0;
-    unsigned int n =
-        kwo_files::LineToBuffer([this](char& c) { return GetByte(c); }, buffer, max, end);
     m_eof = m_pos >= m_size;
-    return n;
-}
-
-unsigned int KWOMemFile::GetLine(KWOString& line, unsigned int max, char end)
-{
-    if (!CanTransfer(ModeRead, m_data != nullptr, &line, max, true))
-        return 0;
-    unsigned int n =
-        kwo_files::LineToString([this](char& c) { return GetByte(c); }, line, max, end);
-    m_eof = m_pos >= m_size;
-    return n;
-}
-
-unsigned int KWOMemFile::Read(void* buffer, unsigned int count)
-{
-    return Transfer(ModeRead, buffer, count);
-}
-
-unsigned int KWOMemFile::Write(const void* buffer, unsigned int count)
-{
-    return Transfer(ModeWrite, const_cast<void*>(buffer), count);
 }
 
 unsigned int KWOMemFile::Transfer(unsigned int access, void* buffer, unsigned int count)

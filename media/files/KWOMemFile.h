@@ -33,10 +33,6 @@ public:
     void SeekEnd() override;
     unsigned int GetPos() const override;
     void Flush() override;
-    unsigned int GetLine(char* buffer, unsigned int max, char end) override;
-    unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
-    unsigned int Read(void* buffer, unsigned int count) override;
-    unsigned int Write(const void* buffer, unsigned int count) override;
     void PrintInfo() const override;
 
     // The block, its size and whether the stream frees it.
@@ -44,12 +40,15 @@ public:
     unsigned int GetSize() const { return m_size; }
     bool OwnsData() const { return m_ownData; }
 
-private:
-    // Reads one byte; false at the end of the block.
-    bool GetByte(char& c);
-    // Read (access ModeRead) or Write (ModeWrite).
-    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count);
+protected:
+    // Moves the bytes of Read and Write.
+    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
+    // Lines are read byte by byte from the block.
+    bool BeginLine() override;
+    bool NextLineByte(char& c) override;
+    void EndLine() override;
 
+private:
     bool m_ownData;
     unsigned char* m_data;
     unsigned int m_size;

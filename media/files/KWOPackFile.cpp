@@ -1,7 +1,6 @@
 #include "files/KWOPackFile.h"
 
 #include "core/KWOLog.h"
-#include "files/line_reader.h"
 
 namespace
 {
@@ -30,27 +29,13 @@ bool KWOPackFile::Open(const char* path, unsigned int start, unsigned int end, u
     char* pathCopy = KWOString::StringCopy(path);
     char* nameCopy = KWOString::StringCopy(name);
     Close();
-    m_state = StateOK;
     m_path = pathCopy;
     m_name = nameCopy ? nameCopy : m_path;
-    m_mode = static_cast<unsigned char>(mode & 3);
     const char* shown = m_path ? m_path : "";
-
-    const char* text;
-    switch (m_mode)
-    {
-        case 1:
-            text = "rb";
-            break;
-        case 2:
-        case 3:
-            text = "r+b";
-            break;
-        default:
-            m_state = StateBadOpenMode;
-            KWO::DBG("PackFile: bad open mode (%s)\n", shown);
-            return false;
-    }
+    if (!StartOpen(mode, "PackFile", shown))
+        return false;
+    // The file is never created, emptied or appended to.
+    const char* text = m_mode == ModeRead ? "rb" : "r+b";
     m_file = m_path ? std::fopen(m_path, text) : nullptr;
     if (m_file == nullptr)
     {
@@ -180,7 +165,15 @@ void KWOPackFile::SwitchTo(unsigned char op)
     m_lastOp = op;
 }
 
-bool KWOPackFile::GetByte(char& c)
+bool KWOPackFile::BeginLine()
+{
+    if (m_file == nullptr || m_pos >= m_end)
+        return false;
+    SwitchTo(kOpRead);
+    return true;
+}
+
+bool KWOPackFile::NextLineByte(char& c)
 {
     if (m_pos >= m_end)
         return false;
@@ -192,36 +185,9 @@ bool KWOPackFile::GetByte(char& c)
     return true;
 }
 
-unsigned int KWOPackFile::GetLine(char* buffer, unsigned int max, char end)
+void KWOPackFile::EndLine()
 {
-    if (!CanTransfer(ModeRead, m_file != nullptr, buffer, max, true))
-        return 0;
-    SwitchTo(kOpRead);
-    unsigned int n =
-        kwo_files::LineToBuffer([this](char& c) { return GetByte(c); }, buffer, max, end);
     UpdateEof();
-    return n;
-}
-
-unsigned int KWOPackFile::GetLine(KWOString& line, unsigned int max, char end)
-{
-    if (!CanTransfer(ModeRead, m_file != nullptr && m_pos < m_end, &line, max, true))
-        return 0;
-    SwitchTo(kOpRead);
-    unsigned int n =
-        kwo_files::LineToString([this](char& c) { return GetByte(c); }, line, max, end);
-    UpdateEof();
-    return n;
-}
-
-unsigned int KWOPackFile::Read(void* buffer, unsigned int count)
-{
-    return Transfer(ModeRead, buffer, count);
-}
-
-unsigned int KWOPackFile::Write(const void* buffer, unsigned int count)
-{
-    return Transfer(ModeWrite, const_cast<void*>(buffer), count);
 }
 
 unsigned int KWOPackFile::Transfer(unsigned int access, void* buffer, unsigned int count)

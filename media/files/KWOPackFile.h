@@ -32,10 +32,6 @@ public:
     // The position relative to the start of the window.
     unsigned int GetPos() const override;
     void Flush() override;
-    unsigned int GetLine(char* buffer, unsigned int max, char end) override;
-    unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
-    unsigned int Read(void* buffer, unsigned int count) override;
-    unsigned int Write(const void* buffer, unsigned int count) override;
     void PrintInfo() const override;
 
     // The disk file's path and the window's absolute bounds.
@@ -43,14 +39,18 @@ public:
     unsigned int GetStart() const { return m_start; }
     unsigned int GetEnd() const { return m_end; }
 
+protected:
+    // Moves the bytes of Read and Write.
+    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
+    // Lines are read byte by byte inside the window.
+    bool BeginLine() override;
+    bool NextLineByte(char& c) override;
+    void EndLine() override;
+
 private:
-    // Reads one byte inside the window; false at its end or on an error.
-    bool GetByte(char& c);
     void UpdateEof();
     // The C library needs a positioning call between a read and a write.
     void SwitchTo(unsigned char op);
-    // Read (access ModeRead) or Write (ModeWrite).
-    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count);
 
     char* m_path; // owned copy
     FILE* m_file; // null when closed
