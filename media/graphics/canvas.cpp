@@ -1,7 +1,5 @@
 #include "graphics/canvas.h"
 
-#include "graphics/KWOImage.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -166,24 +164,6 @@ int MergeRanges(Range* ranges, int count)
     return n;
 }
 } // namespace
-
-Canvas CanvasOf(const KWOImage& img)
-{
-    Canvas c;
-    if (img.Pixels() == nullptr)
-        return c;
-    c.pixels = const_cast<unsigned char*>(img.Pixels());
-    c.pitch = img.Pitch();
-    c.bpp = img.Bpp();
-    c.bytes = img.BytesPerPixel();
-    c.width = img.Width();
-    c.height = img.Height();
-    c.xmin = img.ClipXMin();
-    c.xmax = img.ClipXMax();
-    c.ymin = img.ClipYMin();
-    c.ymax = img.ClipYMax();
-    return c;
-}
 
 uint32_t Canvas::Get(int64_t x, int64_t y) const
 {
@@ -492,9 +472,11 @@ void Canvas::Copy(int64_t dx, int64_t dy, const Canvas& src, int64_t sx, int64_t
         }
         return;
     }
+    // The steps in locals: the copies cannot be seen to leave them alone.
+    const int64_t dstep = pitch, sstep = src.pitch;
     unsigned char* d = At(b.dx, b.dy);
     const unsigned char* s = src.At(b.sx, b.sy);
-    for (int64_t i = 0; i < b.h; ++i, d += pitch, s += src.pitch)
+    for (int64_t i = 0; i < b.h; ++i, d += dstep, s += sstep)
         std::memcpy(d, s, n);
 }
 
@@ -506,27 +488,35 @@ void Canvas::KeyedCopy(int64_t dx, int64_t dy, uint32_t key, const Canvas& src, 
     Block b = {dx, dy, sx, sy, int64_t(w), int64_t(h)};
     if (!ClipBlock(b, xmin, xmax, ymin, ymax, src.width, src.height))
         return;
+    // The depth is chosen once, outside the rows.
+    const int64_t dstep = pitch, sstep = src.pitch;
     unsigned char* d = At(b.dx, b.dy);
     const unsigned char* s = src.At(b.sx, b.sy);
     const size_t n = size_t(b.w);
-    for (int64_t i = 0; i < b.h; ++i, d += pitch, s += src.pitch)
+    auto rows = [&](auto copyRow)
     {
-        switch (bpp)
-        {
-            case 8:
-                TCopyRow8(d, s, n, static_cast<uint8_t>(key));
-                break;
-            case 15:
-            case 16:
-                TCopyRow16(d, s, n, static_cast<uint16_t>(key));
-                break;
-            case 24:
-                TCopyRow24(d, s, n, key & 0xFFFFFFu);
-                break;
-            default:
-                TCopyRow32(d, s, n, key);
-                break;
-        }
+        for (int64_t i = 0; i < b.h; ++i, d += dstep, s += sstep)
+            copyRow(d, s, n);
+    };
+    switch (bpp)
+    {
+        case 8:
+            rows([key](unsigned char* to, const unsigned char* from, size_t count)
+                 { TCopyRow8(to, from, count, static_cast<uint8_t>(key)); });
+            break;
+        case 15:
+        case 16:
+            rows([key](unsigned char* to, const unsigned char* from, size_t count)
+                 { TCopyRow16(to, from, count, static_cast<uint16_t>(key)); });
+            break;
+        case 24:
+            rows([key](unsigned char* to, const unsigned char* from, size_t count)
+                 { TCopyRow24(to, from, count, key & 0xFFFFFFu); });
+            break;
+        default:
+            rows([key](unsigned char* to, const unsigned char* from, size_t count)
+                 { TCopyRow32(to, from, count, key); });
+            break;
     }
 }
 } // namespace kwo_pixels

@@ -7,11 +7,10 @@
 #ifndef KWOMEDIA_GRAPHICS_CANVAS_H
 #define KWOMEDIA_GRAPHICS_CANVAS_H
 
+#include "graphics/KWOImage.h"
 #include "graphics/pixel_rows.h"
 
 #include <cstdint>
-
-class KWOImage;
 
 namespace kwo_pixels
 {
@@ -71,7 +70,23 @@ private:
 
 // The canvas of an image: its buffer, depth and clipping rectangle. Drawing
 // on it changes the image, which the caller must be allowed to change.
-Canvas CanvasOf(const KWOImage& img);
+inline Canvas CanvasOf(const KWOImage& img)
+{
+    Canvas c;
+    if (img.Pixels() == nullptr)
+        return c;
+    c.pixels = const_cast<unsigned char*>(img.Pixels());
+    c.pitch = img.Pitch();
+    c.bpp = img.Bpp();
+    c.bytes = img.BytesPerPixel();
+    c.width = img.Width();
+    c.height = img.Height();
+    c.xmin = img.ClipXMin();
+    c.xmax = img.ClipXMax();
+    c.ymin = img.ClipYMin();
+    c.ymax = img.ClipYMax();
+    return c;
+}
 } // namespace kwo_pixels
 
 #endif
