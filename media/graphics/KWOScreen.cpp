@@ -95,18 +95,17 @@ private:
 // rectangle (SDL's is exclusive at the right and bottom).
 Canvas SurfaceCanvas(SDL_Surface* s)
 {
-    Canvas c;
-    c.pixels = static_cast<unsigned char*>(s->pixels);
-    c.pitch = s->pitch;
-    c.bpp = s->format->BitsPerPixel;
-    c.bytes = s->format->BytesPerPixel;
-    c.width = s->w;
-    c.height = s->h;
-    c.xmin = s->clip_rect.x;
-    c.xmax = int64_t(s->clip_rect.x) + s->clip_rect.w - 1;
-    c.ymin = s->clip_rect.y;
-    c.ymax = int64_t(s->clip_rect.y) + s->clip_rect.h - 1;
-    return c;
+    const SDL_Rect& clip = s->clip_rect;
+    return Canvas{static_cast<unsigned char*>(s->pixels),
+                  s->pitch,
+                  s->format->BitsPerPixel,
+                  s->format->BytesPerPixel,
+                  s->w,
+                  s->h,
+                  clip.x,
+                  int64_t(clip.x) + clip.w - 1,
+                  clip.y,
+                  int64_t(clip.y) + clip.h - 1};
 }
 
 // Runs `draw` on the surface's canvas while the surface is locked, when SDL

@@ -472,11 +472,12 @@ void Canvas::Copy(int64_t dx, int64_t dy, const Canvas& src, int64_t sx, int64_t
         }
         return;
     }
-    // The steps in locals: the copies cannot be seen to leave them alone.
+    // Few values live across the copies, all in registers: a value reloaded
+    // from the stack after each row can wait on the row just stored.
     const int64_t dstep = pitch, sstep = src.pitch;
     unsigned char* d = At(b.dx, b.dy);
-    const unsigned char* s = src.At(b.sx, b.sy);
-    for (int64_t i = 0; i < b.h; ++i, d += dstep, s += sstep)
+    unsigned char* const end = d + b.h * dstep;
+    for (const unsigned char* s = src.At(b.sx, b.sy); d != end; d += dstep, s += sstep)
         std::memcpy(d, s, n);
 }
 

@@ -72,20 +72,18 @@ private:
 // on it changes the image, which the caller must be allowed to change.
 inline Canvas CanvasOf(const KWOImage& img)
 {
-    Canvas c;
     if (img.Pixels() == nullptr)
-        return c;
-    c.pixels = const_cast<unsigned char*>(img.Pixels());
-    c.pitch = img.Pitch();
-    c.bpp = img.Bpp();
-    c.bytes = img.BytesPerPixel();
-    c.width = img.Width();
-    c.height = img.Height();
-    c.xmin = img.ClipXMin();
-    c.xmax = img.ClipXMax();
-    c.ymin = img.ClipYMin();
-    c.ymax = img.ClipYMax();
-    return c;
+        return Canvas{};
+    return Canvas{const_cast<unsigned char*>(img.Pixels()),
+                  img.Pitch(),
+                  img.Bpp(),
+                  img.BytesPerPixel(),
+                  img.Width(),
+                  img.Height(),
+                  img.ClipXMin(),
+                  img.ClipXMax(),
+                  img.ClipYMin(),
+                  img.ClipYMax()};
 }
 } // namespace kwo_pixels
 
