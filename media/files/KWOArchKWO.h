@@ -23,8 +23,6 @@ public:
     static constexpr unsigned int NameLimit = 31;
 
     KWOArchKWO();
-    ~KWOArchKWO() override;
-    const char* FormatInfo() const override;
 
 private:
     static const Layout m_layout;

@@ -1,5 +1,7 @@
 #include "files/KWOArchPAK.h"
 
+// Names fill their 56 bytes; no dates; the header gives the directory's
+// length; new data goes behind the member that ends last.
 const KWOArchive::Layout KWOArchPAK::m_layout = {KWOArchPAK::RecordSize,
                                                  KWOArchPAK::NameLimit,
                                                  false,
@@ -7,13 +9,7 @@ const KWOArchive::Layout KWOArchPAK::m_layout = {KWOArchPAK::RecordSize,
                                                  true,
                                                  KWOArchPAK::NameLimit,
                                                  false,
-                                                 false};
+                                                 false,
+                                                 "Id Software Quake 1/2 Archive."};
 
 KWOArchPAK::KWOArchPAK() : KWOArchive(FormatPAK, m_layout) {}
-
-KWOArchPAK::~KWOArchPAK() = default;
-
-const char* KWOArchPAK::FormatInfo() const
-{
-    return "Id Software Quake 1/2 Archive.";
-}

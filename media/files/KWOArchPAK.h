@@ -24,8 +24,6 @@ public:
     static constexpr unsigned int NameLimit = 56;
 
     KWOArchPAK();
-    ~KWOArchPAK() override;
-    const char* FormatInfo() const override;
 
 private:
     static const Layout m_layout;

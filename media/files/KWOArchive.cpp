@@ -397,6 +397,11 @@ catch (const std::exception&)
     return false;
 }
 
+const char* KWOArchive::FormatInfo() const
+{
+    return m_layout != nullptr ? m_layout->info : "";
+}
+
 bool KWOArchive::Create(const char* filename)
 {
     return m_layout != nullptr && CreateEmpty(filename, m_layout->magic);

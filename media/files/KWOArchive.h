@@ -115,8 +115,8 @@ public:
     int CompareFunc(const KWOSortableItem* a, const KWOSortableItem* b) const override;
     KWOSortableItem* GetItem(unsigned int index) const override;
 
-    // The format's description.
-    virtual const char* FormatInfo() const = 0;
+    // The format's description ("" without a layout).
+    virtual const char* FormatInfo() const;
     // Reads the archive's directory. A file that is not an archive of the
     // format, or whose directory lies outside the file, is refused and the
     // object keeps what it showed. Where the header gives the directory's
@@ -198,6 +198,7 @@ protected:
         // The data end after Open: true, the header's directory offset;
         // false, the largest end of any member.
         bool dataEndAtDirectory;
+        const char* info; // FormatInfo's text
     };
 
     // An empty archive of the format number that reads and writes files laid
