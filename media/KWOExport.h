@@ -1,5 +1,6 @@
-// Symbol visibility of the KWOMedia shared library.
-// The library is compiled with hidden visibility; KWO_API marks what is exported.
+/// @file
+/// Symbol visibility of the KWOMedia shared library.
+/// The library is compiled with hidden visibility; KWO_API marks what is exported.
 #ifndef KWOMEDIA_KWOEXPORT_H
 #define KWOMEDIA_KWOEXPORT_H
 

@@ -1,4 +1,5 @@
-// KWOMedia: every public header of the library.
+/// @file
+/// KWOMedia: every public header of the library.
 #ifndef KWOMEDIA_KWOMEDIA_H
 #define KWOMEDIA_KWOMEDIA_H
 

@@ -1,4 +1,5 @@
-// KWOPoint: a position on a 16-bit plane.
+/// @class KWOPoint
+/// KWOPoint: a position on a 16-bit plane.
 #ifndef KWOMEDIA_CORE_KWOPOINT_H
 #define KWOMEDIA_CORE_KWOPOINT_H
 
@@ -14,7 +15,7 @@ public:
     int16_t y = 0;
 };
 
-// Writes "(x, y)".
+/// Writes "(x, y)".
 KWO_API std::ostream& operator<<(std::ostream& os, const KWOPoint& p);
 
 #endif

@@ -1,4 +1,5 @@
-// KWOVec3: three single-precision coordinates.
+/// @class KWOVec3
+/// KWOVec3: three single-precision coordinates.
 #ifndef KWOMEDIA_CORE_KWOVEC3_H
 #define KWOMEDIA_CORE_KWOVEC3_H
 
@@ -14,7 +15,7 @@ public:
     float z = 0.0f;
 };
 
-// Writes "(x, y, z)", each coordinate with the stream's formatting of a double.
+/// Writes "(x, y, z)", each coordinate with the stream's formatting of a double.
 KWO_API std::ostream& operator<<(std::ostream& os, const KWOVec3& v);
 
 #endif

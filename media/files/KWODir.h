@@ -1,11 +1,12 @@
-// KWODir: a file provider that lists one folder of the disk.
-//
-// The object always shows some folder: its absolute path as the system
-// reports it and a listing of every entry whose status can be read ("." and
-// ".." included). Moving to another folder replaces the whole listing; a
-// failed move leaves the previous one. Open and Update change the process's
-// working directory while they run and always put it back, so a KWODir must
-// not be used while another thread depends on the working directory.
+/// @class KWODir
+/// KWODir: a file provider that lists one folder of the disk.
+///
+/// The object always shows some folder: its absolute path as the system
+/// reports it and a listing of every entry whose status can be read ("." and
+/// ".." included). Moving to another folder replaces the whole listing; a
+/// failed move leaves the previous one. Open and Update change the process's
+/// working directory while they run and always put it back, so a KWODir must
+/// not be used while another thread depends on the working directory.
 #ifndef KWOMEDIA_FILES_KWODIR_H
 #define KWOMEDIA_FILES_KWODIR_H
 
@@ -18,7 +19,7 @@
 class KWO_API KWODir : public KWOFileProvider
 {
 public:
-    // Attribute bits of an entry: the system's file mode bits, plus AttrHidden.
+    /// Attribute bits of an entry: the system's file mode bits, plus AttrHidden.
     enum Attributes : unsigned int
     {
         AttrOwnerExecute = 0x40,
@@ -29,33 +30,33 @@ public:
         AttrHidden = 0x10000
     };
 
-    // One entry of the listing.
+    /// One entry of the listing.
     struct Entry : KWOSortableItem
     {
-        unsigned int m_attrib = 0; // attribute bits
-        unsigned int m_size = 0;   // bytes (UINT32_MAX for 4 GiB and more)
-        unsigned int m_date = 0;   // modification, seconds since 1970-01-01 UTC
+        unsigned int m_attrib = 0; ///< attribute bits
+        unsigned int m_size = 0;   ///< bytes (UINT32_MAX for 4 GiB and more)
+        unsigned int m_date = 0;   ///< modification, seconds since 1970-01-01 UTC
     };
 
-    // Lists `path`; without one, or when it cannot be opened, the working
-    // directory.
+    /// Lists `path`; without one, or when it cannot be opened, the working
+    /// directory.
     explicit KWODir(const char* path = nullptr);
     ~KWODir() override;
 
-    // Makes `path` (relative ones are taken from the folder shown) the folder
-    // shown and lists it; "." lists the current one again.
+    /// Makes `path` (relative ones are taken from the folder shown) the folder
+    /// shown and lists it; "." lists the current one again.
     bool Open(const char* path) override;
-    // The folder's path, or null when there is none.
+    /// The folder's path, or null when there is none.
     const char* Name() const override;
     unsigned int NbFiles() const override;
     void Update() override;
-    // Opens a file read-only: a relative name inside the folder, an absolute
-    // one as it is. Null when it cannot be opened.
+    /// Opens a file read-only: a relative name inside the folder, an absolute
+    /// one as it is. Null when it cannot be opened.
     KWOResFile* OpenFile(const char* name) const override;
     KWOResFile* OpenFile(const iterator& position) const override;
     using KWOFileProvider::Sort;
-    // Copies a file (names as for OpenFile) to `destination` (a relative one
-    // inside the folder); true when every byte was copied.
+    /// Copies a file (names as for OpenFile) to `destination` (a relative one
+    /// inside the folder); true when every byte was copied.
     bool CopyFile(const char* name, const char* destination) const override;
     void PrintInfo() const override;
 
@@ -70,27 +71,27 @@ public:
     int CompareFunc(const KWOSortableItem* a, const KWOSortableItem* b) const override;
     KWOSortableItem* GetItem(unsigned int index) const override;
 
-    // Moves to the parent folder, the root, or the working directory, and
-    // lists it. False when nothing was listed.
+    /// Moves to the parent folder, the root, or the working directory, and
+    /// lists it. False when nothing was listed.
     bool GoUp();
     bool GoRoot();
     bool GoCWD();
-    // True for the "." and ".." of an otherwise empty folder.
+    /// True for the "." and ".." of an otherwise empty folder.
     bool IsEmpty() const;
-    // Empties the listing.
+    /// Empties the listing.
     void Clear();
-    // Lists the folder of the path.
+    /// Lists the folder of the path.
     bool GetContent();
 
-    // Sort flags applied after every listing (0: storage order).
+    /// Sort flags applied after every listing (0: storage order).
     void SetSortFlags(int flags) { m_sortFlags = flags; }
     int GetSortFlags() const { return m_sortFlags; }
-    // Number of entries that are folders.
+    /// Number of entries that are folders.
     unsigned int NbDirs() const { return m_nbDirs; }
 
 private:
-    // A file name made full: relative names inside the folder. False when
-    // it cannot be made or does not fit a path.
+    /// A file name made full: relative names inside the folder. False when
+    /// it cannot be made or does not fit a path.
     bool FullPath(const char* name, KWOString& full) const;
 
     mutable std::vector<Entry> m_entries;

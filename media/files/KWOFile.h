@@ -1,5 +1,6 @@
-// KWOFile: a stream over a disk file, read and written through the C
-// library's buffered streams.
+/// @class KWOFile
+/// KWOFile: a stream over a disk file, read and written through the C
+/// library's buffered streams.
 #ifndef KWOMEDIA_FILES_KWOFILE_H
 #define KWOMEDIA_FILES_KWOFILE_H
 
@@ -11,13 +12,13 @@
 class KWO_API KWOFile : public KWOResFile
 {
 public:
-    // Constructs closed, then opens; test GetState() == StateOK afterwards.
+    /// Constructs closed, then opens; test GetState() == StateOK afterwards.
     KWOFile(const char* name, unsigned int mode);
     ~KWOFile() override;
 
-    // Opens `name` with the mode bits (ModeRead, ModeWrite, ModeTruncate,
-    // ModeCreate, ModeAppend). Read/write without truncation creates a
-    // missing file. A null or empty name returns false and changes nothing.
+    /// Opens `name` with the mode bits (ModeRead, ModeWrite, ModeTruncate,
+    /// ModeCreate, ModeAppend). Read/write without truncation creates a
+    /// missing file. A null or empty name returns false and changes nothing.
     bool Open(const char* name, unsigned int mode);
 
     void Close() override;
@@ -30,19 +31,19 @@ public:
     void PrintInfo() const override;
 
 protected:
-    // Moves the bytes of Read and Write.
+    /// Moves the bytes of Read and Write.
     unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
-    // Lines are read byte by byte from the C library's buffer.
+    /// Lines are read byte by byte from the C library's buffer.
     bool BeginLine() override;
     bool NextLineByte(char& c) override;
     void EndLine() override;
 
 private:
-    // The C library needs a positioning call between a read and a write.
+    /// The C library needs a positioning call between a read and a write.
     void SwitchTo(unsigned char op);
 
-    FILE* m_file;           // null when closed
-    unsigned char m_lastOp; // 0 none, 1 read, 2 write
+    FILE* m_file;           ///< null when closed
+    unsigned char m_lastOp; ///< 0 none, 1 read, 2 write
 };
 
 #endif

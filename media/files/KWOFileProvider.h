@@ -1,11 +1,12 @@
-// KWOFileProvider: a flat, sortable listing of named files that can be
-// opened as streams. KWODir lists a folder of the disk; the archives list
-// their members.
-//
-// Sorting never moves the entries: it writes a permutation into their index
-// fields. To walk the listing in sorted order, read GetItem(p)->m_index for
-// p = 0, 1, ... and pass it to FileName and the other accessors. The
-// iterator walks the storage order.
+/// @class KWOFileProvider
+/// KWOFileProvider: a flat, sortable listing of named files that can be
+/// opened as streams. KWODir lists a folder of the disk; the archives list
+/// their members.
+///
+/// Sorting never moves the entries: it writes a permutation into their index
+/// fields. To walk the listing in sorted order, read GetItem(p)->m_index for
+/// p = 0, 1, ... and pass it to FileName and the other accessors. The
+/// iterator walks the storage order.
 #ifndef KWOMEDIA_FILES_KWOFILEPROVIDER_H
 #define KWOMEDIA_FILES_KWOFILEPROVIDER_H
 
@@ -17,8 +18,8 @@ class KWOResFile;
 class KWO_API KWOFileProvider
 {
 public:
-    // Bits of the Sort flags: a key in the low three bits (5 to 7 sort by
-    // name), then the options.
+    /// Bits of the Sort flags: a key in the low three bits (5 to 7 sort by
+    /// name), then the options.
     enum SortFlags : int
     {
         SortNone = 0,
@@ -28,11 +29,11 @@ public:
         SortByExtension = 4,
         SortKeyMask = 7,
         SortReversed = 0x10,
-        SortCaseSensitive = 0x20, // names compared with exact case
-        SortDirsFirst = 0x40      // honoured by KWODir only
+        SortCaseSensitive = 0x20, ///< names compared with exact case
+        SortDirsFirst = 0x40      ///< honoured by KWODir only
     };
 
-    // A position in the listing, in storage order.
+    /// A position in the listing, in storage order.
     class iterator
     {
     public:
@@ -74,18 +75,18 @@ public:
     virtual bool Open(const char* name) = 0;
     virtual const char* Name() const = 0;
     virtual unsigned int NbFiles() const = 0;
-    // Re-reads the listing; nothing here.
+    /// Re-reads the listing; nothing here.
     virtual void Update();
-    // The file as a new stream the caller deletes; null when it cannot be opened.
+    /// The file as a new stream the caller deletes; null when it cannot be opened.
     virtual KWOResFile* OpenFile(const char* name) const = 0;
     virtual KWOResFile* OpenFile(const iterator& position) const = 0;
-    // Stores the settings of `flags` and sorts the permutation; key 0 puts
-    // the identity back.
+    /// Stores the settings of `flags` and sorts the permutation; key 0 puts
+    /// the identity back.
     virtual void Sort(int flags);
     virtual bool CopyFile(const char* name, const char* destination) const = 0;
     virtual void PrintInfo() const = 0;
     virtual ~KWOFileProvider();
-    // Per-entry accessors; the index is not checked (0 <= index < NbFiles()).
+    /// Per-entry accessors; the index is not checked (0 <= index < NbFiles()).
     virtual const char* FileName(unsigned int index) const = 0;
     virtual unsigned int FileSize(unsigned int index) const = 0;
     virtual unsigned long FileDate(unsigned int index) const = 0;
@@ -94,27 +95,27 @@ public:
     virtual bool IsFile(unsigned int index) const = 0;
     virtual bool IsFileLink(unsigned int index) const = 0;
     virtual bool IsFileDir(unsigned int index) const = 0;
-    // Negative, zero or positive as `a` comes before, with or after `b`.
+    /// Negative, zero or positive as `a` comes before, with or after `b`.
     virtual int CompareFunc(const KWOSortableItem* a, const KWOSortableItem* b) const = 0;
-    // The entry stored at `index`.
+    /// The entry stored at `index`.
     virtual KWOSortableItem* GetItem(unsigned int index) const = 0;
 
-    // Sorts the permutation slots low..high (inclusive) with CompareFunc.
+    /// Sorts the permutation slots low..high (inclusive) with CompareFunc.
     void Sort(int low, int high);
 
-    // The settings of the last Sort.
+    /// The settings of the last Sort.
     unsigned char GetSortKey() const { return m_sortKey; }
     bool IsSortDirsFirst() const { return m_sortDirsFirst; }
     bool IsSortReversed() const { return m_sortReversed; }
     bool IsSortCaseSensitive() const { return m_sortCaseSensitive; }
 
 protected:
-    // Names compared byte-wise, exact case or ASCII letters folded to lower
-    // case as the case-sensitive setting says.
+    /// Names compared byte-wise, exact case or ASCII letters folded to lower
+    /// case as the case-sensitive setting says.
     int CompareNames(const char* a, const char* b) const;
-    // The comparison every provider shares, directories aside: by the key
-    // (size, date, or extension with extension-less names first), ties and
-    // the other keys by name, negated when reversed.
+    /// The comparison every provider shares, directories aside: by the key
+    /// (size, date, or extension with extension-less names first), ties and
+    /// the other keys by name, negated when reversed.
     int CompareEntries(const char* nameA, unsigned int sizeA, unsigned int dateA, const char* nameB,
                        unsigned int sizeB, unsigned int dateB) const;
 

@@ -1,11 +1,12 @@
-// KWOEvent: a copy of one SDL event.
-//
-// The record has the size and alignment of SDL_Event on the platform the
-// library is built for (20 bytes on 32-bit systems, 24 on 64-bit ones), so
-// its bytes can be copied into an SDL_Event to read the event's fields. Its
-// first byte is the SDL event type: 1 active, 2 key down, 3 key up, 4 mouse
-// motion, 5 button down, 6 button up, 12 quit, and the rest of SDL's
-// numbering.
+/// @class KWOEvent
+/// KWOEvent: a copy of one SDL event.
+///
+/// The record has the size and alignment of SDL_Event on the platform the
+/// library is built for (20 bytes on 32-bit systems, 24 on 64-bit ones), so
+/// its bytes can be copied into an SDL_Event to read the event's fields. Its
+/// first byte is the SDL event type: 1 active, 2 key down, 3 key up, 4 mouse
+/// motion, 5 button down, 6 button up, 12 quit, and the rest of SDL's
+/// numbering.
 #ifndef KWOMEDIA_PLATFORM_KWOEVENT_H
 #define KWOMEDIA_PLATFORM_KWOEVENT_H
 
