@@ -6,6 +6,7 @@
 #include "KWOExport.h"
 
 // core
+#include "core/KWOConst.h"
 #include "core/KWOLog.h"
 #include "core/KWOMath.h"
 #include "core/KWOParse.h"

@@ -8,9 +8,11 @@
 #include "files/file_replace.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -61,7 +63,7 @@ bool ParseColor(const char* text, uint32_t& packed)
 bool ParseDate(const char* text, uint32_t& date)
 {
     unsigned long t = 0;
-    if (!KWOParse::ReadDate(text, t) || t > 0xFFFFFFFFul)
+    if (!KWOParse::ReadDate(text, t) || t > UINT32_MAX)
         return false;
     date = static_cast<uint32_t>(t);
     return true;
@@ -74,6 +76,12 @@ void ColorText(uint32_t color, char (&out)[7])
                   static_cast<unsigned>((color >> 8) & 0xFF),
                   static_cast<unsigned>((color >> 16) & 0xFF));
 }
+
+// Closes a C stream when it goes.
+struct FileCloser
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
 
 // Reads one line of a text file, without its line feed and without a
 // carriage return in front of it. False at the end of the file.
@@ -314,6 +322,7 @@ bool KWOConfigMgr::SetValue(const char* name, int type, CfgValue value, bool cha
 }
 
 bool KWOConfigMgr::ParseCL(int argc, char** argv)
+try
 {
     bool result = true;
     if (!argv)
@@ -436,12 +445,18 @@ bool KWOConfigMgr::ParseCL(int argc, char** argv)
     }
     return result;
 }
+catch (const std::exception&)
+{
+    return false;
+}
 
 bool KWOConfigMgr::ParseFile(const char* filename)
+try
 {
     if (!filename || !*filename)
         return false;
-    std::FILE* file = std::fopen(filename, "r");
+    const std::unique_ptr<std::FILE, FileCloser> owner(std::fopen(filename, "r"));
+    std::FILE* file = owner.get();
     if (!file)
         return false;
     unsigned stored = 0;
@@ -543,11 +558,15 @@ bool KWOConfigMgr::ParseFile(const char* filename)
                 break;
         }
     }
-    std::fclose(file);
     return stored > 0;
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 bool KWOConfigMgr::Save(const char* filename, const char* comment) const
+try
 {
     if (!filename || !*filename)
         return false;
@@ -604,6 +623,10 @@ bool KWOConfigMgr::Save(const char* filename, const char* comment) const
         return false;
     return KWO::ReplaceFile(filename, [&text, size](KWOResFile& file)
                             { return file.Write(text.data(), size) == size; });
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 void KWOConfigMgr::PrintInfo() const

@@ -113,6 +113,7 @@ void KWOTranslator::DeleteStringArray()
 }
 
 int KWOTranslator::Init(const char* dir, const char* ext)
+try
 {
     DeleteFileArray();
     DeleteStringArray();
@@ -167,24 +168,35 @@ int KWOTranslator::Init(const char* dir, const char* ext)
     const unsigned count = KWOFileUtils::GetFileList(
         list, m_path.c_str(), pattern.c_str(),
         KWOFileUtils::SkipDirs | KWOFileUtils::SkipDotEntries | KWOFileUtils::SkipHidden);
-    for (unsigned i = 0; i < count; ++i)
+    try
     {
-        const char* name = list[i];
-        if (name[0] == '.')
-            continue;
-        const std::string full = m_path + name;
-        Lang lang;
-        lang.name.reset(CheckLang(full.c_str()));
-        if (!lang.name)
-            continue;
-        lang.file.reset(NewCopy(full.c_str(), full.size()));
-        if (!lang.file)
-            continue;
-        m_langs.push_back(std::move(lang));
+        for (unsigned i = 0; i < count; ++i)
+        {
+            const char* name = list[i];
+            if (name[0] == '.')
+                continue;
+            const std::string full = m_path + name;
+            Lang lang;
+            lang.name.reset(CheckLang(full.c_str()));
+            if (!lang.name)
+                continue;
+            lang.file.reset(NewCopy(full.c_str(), full.size()));
+            if (!lang.file)
+                continue;
+            m_langs.push_back(std::move(lang));
+        }
+    }
+    catch (const std::exception&)
+    {
+        // Out of memory: the languages found so far are kept.
     }
     KWOFileUtils::FreeFileList(list, count);
     m_found = m_langs.empty() ? 0 : 1;
     return static_cast<int>(m_langs.size());
+}
+catch (const std::exception&)
+{
+    return 0;
 }
 
 char* KWOTranslator::CheckLang(const char* file) const
@@ -227,6 +239,7 @@ bool KWOTranslator::LoadName(const char* name)
 }
 
 bool KWOTranslator::Load(const char* file, unsigned index)
+try
 {
     // Which file, and whether its name is to be read from it.
     std::string path;
@@ -352,6 +365,10 @@ bool KWOTranslator::Load(const char* file, unsigned index)
     m_curName = std::move(name);
     m_curIndex = curIndex;
     return true;
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 const char* KWOTranslator::GetCurName() const

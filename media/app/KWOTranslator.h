@@ -18,6 +18,7 @@
 #define KWOMEDIA_APP_KWOTRANSLATOR_H
 
 #include "../KWOExport.h"
+#include "../core/KWOConst.h"
 
 #include <memory>
 #include <string>
@@ -83,7 +84,7 @@ public:
     void DeleteStringArray();
 
     /// A new[] copy of at most `count` characters of `text` from `from`
-    /// (0xFFFFFFFF: all); null for a null or empty text or a count of 0.
+    /// (KWO::All: all); null for a null or empty text or a count of 0.
     char* StrCopy(const char* text, unsigned from, unsigned count) const;
     /// True for a path that starts at a root (see KWOFileUtils::IsAbsolute).
     bool IsAbsolute(const char* path) const;

@@ -357,7 +357,7 @@ unsigned KWOMixer::Start(KWOSound* sound, KWOMusic* music, unsigned channel, uns
     if (channel == AnyChannel)
         channel = m_next;
     if (channel >= m_nbChan)
-        return AnyChannel;
+        return KWO::NotFound;
     MixChannel& ch = m_chan[channel];
     const bool wasFree = ch.state == ChannelFree;
     ch.sound = sound;
@@ -386,15 +386,15 @@ unsigned KWOMixer::PlaySound(KWOSound* sound, unsigned channel, unsigned char vo
                              unsigned char loop, int pan)
 {
     if (!IsOpen() || sound == nullptr)
-        return AnyChannel;
-    unsigned used = AnyChannel;
+        return KWO::NotFound;
+    unsigned used = KWO::NotFound;
     {
         ChannelLock lock(m_mutex);
         if (!lock.Locked())
-            return AnyChannel;
+            return KWO::NotFound;
         used = Start(sound, nullptr, channel, volume, loop, pan);
     }
-    if (used == AnyChannel)
+    if (used == KWO::NotFound)
         KWO::WARN("Mixer: no channel left\n");
     return used;
 }
@@ -403,12 +403,12 @@ unsigned KWOMixer::PlayMusic(KWOMusic* music, unsigned channel, unsigned char vo
                              unsigned char loop, int pan)
 {
     if (!IsOpen() || music == nullptr)
-        return AnyChannel;
-    unsigned used = AnyChannel;
+        return KWO::NotFound;
+    unsigned used = KWO::NotFound;
     {
         ChannelLock lock(m_mutex);
         if (!lock.Locked())
-            return AnyChannel;
+            return KWO::NotFound;
         // The stream has one read position: another channel reading it would
         // see its chunks taken away.
         for (unsigned c = 0; c < m_nbChan; ++c)
@@ -418,7 +418,7 @@ unsigned KWOMixer::PlayMusic(KWOMusic* music, unsigned channel, unsigned char vo
         }
         used = Start(nullptr, music, channel, volume, loop, pan);
     }
-    if (used == AnyChannel)
+    if (used == KWO::NotFound)
         KWO::WARN("Mixer: no channel left\n");
     return used;
 }
@@ -428,11 +428,11 @@ unsigned KWOMixer::PlayMusic(KWOMusic* music, unsigned channel, unsigned char vo
 unsigned KWOMixer::ChGetPos(unsigned channel) const
 {
     if (!IsOpen() || channel >= m_nbChan)
-        return AnyChannel;
+        return KWO::NotFound;
     ChannelLock lock(m_mutex);
     const MixChannel& ch = m_chan[channel];
     if (!lock.Locked() || ch.state == ChannelFree)
-        return AnyChannel;
+        return KWO::NotFound;
     if (ch.music != nullptr)
         return ch.music->GetPosition();
     const unsigned size = ch.sound->m_data != nullptr ? ch.sound->m_size : 0;

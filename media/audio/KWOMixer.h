@@ -24,6 +24,7 @@
 #define KWOMEDIA_AUDIO_KWOMIXER_H
 
 #include "../KWOExport.h"
+#include "../core/KWOConst.h"
 #include "../platform/KWOSDLMgr.h"
 
 #include <SDL_audio.h>
@@ -61,9 +62,10 @@ public:
         ChannelPlaying = 1,
         ChannelPaused = 2
     };
-    /// The channel argument that asks for the lowest free channel, and the
-    /// failure result of PlaySound, PlayMusic and ChGetPos.
-    static constexpr unsigned AnyChannel = 0xFFFFFFFF;
+    /// The channel argument that asks for the lowest free channel (KWO::All),
+    /// and the failure result of PlaySound, PlayMusic and ChGetPos
+    /// (KWO::NotFound, the same value).
+    static constexpr unsigned AnyChannel = KWO::All;
     /// The loop count that repeats for ever.
     static constexpr unsigned char LoopForever = 255;
     /// The pan of a channel without pan (mono output).

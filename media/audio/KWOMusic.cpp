@@ -1,12 +1,9 @@
 #include "audio/KWOMusic.h"
 
-#include "audio/aiff_reader.h"
-#include "audio/au_reader.h"
 #include "audio/mixer_output.h"
-#include "audio/reader_support.h"
 #include "audio/sample_convert.h"
 #include "audio/sample_format.h"
-#include "audio/wav_reader.h"
+#include "audio/sound_readers.h"
 #include "core/KWOLog.h"
 #include "files/KWOResFile.h"
 
@@ -17,8 +14,8 @@ using kwo_audio::Conversion;
 
 KWOMusic::KWOMusic()
     : m_format(0), m_frequency(0), m_channels(0), m_chunk(nullptr), m_chunkSize(0), m_position(0),
-      m_dataSize(0), m_file(nullptr), m_dataStart(0), m_type(TypeNone), m_outFormat(0),
-      m_outFrequency(0), m_outChannels(0), m_buffer{nullptr, nullptr}, m_capacity{0, 0}
+      m_dataSize(0), m_file(nullptr), m_dataStart(0), m_type(0), m_outFormat(0), m_outFrequency(0),
+      m_outChannels(0), m_buffer{nullptr, nullptr}, m_capacity{0, 0}
 {
 }
 
@@ -52,7 +49,7 @@ void KWOMusic::Clear()
     m_dataSize = 0;
     m_file = nullptr;
     m_dataStart = 0;
-    m_type = TypeNone;
+    m_type = 0;
 }
 
 unsigned KWOMusic::MemoryUsed() const
@@ -62,33 +59,7 @@ unsigned KWOMusic::MemoryUsed() const
 
 bool KWOMusic::Load(KWOResFile& file, int format)
 {
-    if (file.GetState() != KWOResFile::StateOK)
-        return false;
-    if (format == 0)
-    {
-        format = kwo_audio::DetectContainer(file);
-        if (format == 0)
-            return false;
-    }
-    Clear();
-    bool ok = false;
-    switch (format)
-    {
-        case TypeWAV:
-            ok = LoadWAV(file);
-            break;
-        case TypeAIFF:
-            ok = LoadAIFF(file);
-            break;
-        case TypeAU:
-            ok = LoadAU(file);
-            break;
-        default:
-            break;
-    }
-    if (!ok)
-        Clear();
-    return ok;
+    return kwo_audio::LoadContainer(*this, file, format);
 }
 
 bool KWOMusic::Save(KWOResFile&, int)
@@ -106,61 +77,46 @@ bool KWOMusic::SaveName(const char*, int)
     return false;
 }
 
-void KWOMusic::Assign(int type, KWOResFile& file, int format, int frequency, int channels,
-                      unsigned dataStart, unsigned dataSize)
+// Header sizes are limited to the bytes the stream holds, so that reading
+// never falls short while the stream is left alone.
+bool KWOMusic::Start(int type, KWOResFile& file)
 {
+    kwo_audio::SoundHeader header;
+    if (!kwo_audio::ReadSoundHeader(file, type, kwo_audio::Use::Music, &header))
+        return false;
     // A channel would otherwise go on with the old chunk and the new stream.
     kwo_audio::ReleaseFromMixer(this);
     m_type = type;
     m_file = &file;
-    m_format = format;
-    m_frequency = frequency;
-    m_channels = channels;
-    m_dataStart = dataStart;
-    m_dataSize = kwo_audio::WholeFrames(dataSize, format, channels);
+    m_format = header.format;
+    m_frequency = header.frequency;
+    m_channels = header.channels;
+    m_dataStart = header.dataStart;
+    m_dataSize = kwo_audio::WholeFrames(header.Readable(), m_format, m_channels);
     Rewind();
     if (m_outFormat == 0)
     {
-        m_outFormat = format;
-        m_outFrequency = frequency;
-        m_outChannels = channels;
+        m_outFormat = m_format;
+        m_outFrequency = m_frequency;
+        m_outChannels = m_channels;
     }
+    return true;
 }
 
-// Header sizes are limited to the bytes the stream holds, so that reading
-// never falls short while the stream is left alone.
 bool KWOMusic::LoadWAV(KWOResFile& file)
 {
-    kwo_audio::WavInfo info;
-    if (!kwo_audio::ReadWavHeader(file, kwo_audio::WavUse::Music, &info))
-        return false;
-    const uint32_t available = info.streamLength - info.dataStart;
-    Assign(TypeWAV, file, info.format, info.frequency, info.channels, info.dataStart,
-           info.dataLength < available ? info.dataLength : available);
-    return true;
+    return Start(KWOSound::FormatWAV, file);
 }
 
 bool KWOMusic::LoadAIFF(KWOResFile& file)
 {
-    kwo_audio::AiffInfo info;
-    if (!kwo_audio::ReadAiffHeader(file, &info))
-        return false;
     // 16-bit chunks are swapped to little-endian as they are read.
-    const int format = info.bits == 16 ? kwo_audio::kFormatS16LSB : kwo_audio::kFormatS8;
-    Assign(TypeAIFF, file, format, info.frequency, info.channels, info.dataStart,
-           info.dataSize < info.available ? info.dataSize : info.available);
-    return true;
+    return Start(KWOSound::FormatAIFF, file);
 }
 
 bool KWOMusic::LoadAU(KWOResFile& file)
 {
-    kwo_audio::AuInfo info;
-    if (!kwo_audio::ReadAuHeader(file, &info))
-        return false;
-    const int format = info.bits == 16 ? kwo_audio::kFormatS16LSB : kwo_audio::kFormatS8;
-    Assign(TypeAU, file, format, info.frequency, info.channels, info.dataStart,
-           info.dataSize < info.available ? info.dataSize : info.available);
-    return true;
+    return Start(KWOSound::FormatAU, file);
 }
 
 bool KWOMusic::LoadOGG(KWOResFile&)
@@ -192,7 +148,7 @@ void KWOMusic::Rewind()
 
 const unsigned char* KWOMusic::NextData()
 {
-    if (m_type == TypeOGG || m_file == nullptr)
+    if (m_type == KWOSound::FormatOGG || m_file == nullptr)
         return nullptr;
     const unsigned left = m_position < m_dataSize ? m_dataSize - m_position : 0;
     const unsigned size = left < ChunkBytes ? left : ChunkBytes;
@@ -222,7 +178,7 @@ const unsigned char* KWOMusic::NextData()
         return nullptr;
     }
     int f = m_format;
-    if ((m_type == TypeAIFF || m_type == TypeAU) && kwo_audio::Is16Bit(f))
+    if ((m_type == KWOSound::FormatAIFF || m_type == KWOSound::FormatAU) && kwo_audio::Is16Bit(f))
         kwo_audio::Convert(Conversion::Endian, m_chunk, m_chunkSize, m_chunk,
                            kwo_audio::kFormatS16MSB, 1);
 
@@ -378,10 +334,10 @@ void KWOMusic::PrintInfo() const
     KWO::LOG("Music stream format : %d Hz, %s (%X), %s, %d bytes (total)\n", m_frequency,
              kwo_audio::FormatName(m_format), static_cast<unsigned>(m_format),
              m_channels == 1 ? "Mono" : "Stereo", static_cast<int>(m_dataSize));
-    KWO::LOG("File: type: %s, pos: %d, size: %d, start: %d\n",
-             m_type >= TypeWAV && m_type <= TypeOGG ? kTypes[m_type] : kTypes[0],
-             static_cast<int>(m_position), static_cast<int>(m_dataSize),
-             static_cast<int>(m_dataStart));
+    KWO::LOG(
+        "File: type: %s, pos: %d, size: %d, start: %d\n",
+        m_type >= KWOSound::FormatWAV && m_type <= KWOSound::FormatOGG ? kTypes[m_type] : kTypes[0],
+        static_cast<int>(m_position), static_cast<int>(m_dataSize), static_cast<int>(m_dataStart));
     if (m_file != nullptr)
         KWO::LOG("      name: %s\n", kwo_audio::StreamName(*m_file));
 }

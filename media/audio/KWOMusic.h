@@ -14,6 +14,7 @@
 
 #include "../KWOExport.h"
 #include "../files/KWOResource.h"
+#include "KWOSound.h"
 
 class KWOResFile;
 
@@ -29,19 +30,20 @@ public:
     unsigned m_dataSize;    ///< bytes of sample data, whole frames
     KWOResFile* m_file;     ///< the stream, not owned
     unsigned m_dataStart;   ///< offset of the first sample byte in the stream
-    int m_type;             ///< TypeNone, TypeWAV, TypeAIFF, TypeAU or TypeOGG
+    int m_type;             ///< the container: a KWOSound::Format* number (0 none)
     int m_outFormat;        ///< target format of the chunks (0: none set yet)
     int m_outFrequency;     ///< target rate
     int m_outChannels;      ///< target channel count
 
-    /// File types; also the Load format numbers (0 detects).
+    /// File types: KWOSound's container numbers under the names music has
+    /// always used (TypeNone is FormatDetect, so 0 detects on Load).
     enum : int
     {
-        TypeNone = 0,
-        TypeWAV = 1,
-        TypeAIFF = 2,
-        TypeAU = 3,
-        TypeOGG = 4
+        TypeNone = KWOSound::FormatDetect,
+        TypeWAV = KWOSound::FormatWAV,
+        TypeAIFF = KWOSound::FormatAIFF,
+        TypeAU = KWOSound::FormatAU,
+        TypeOGG = KWOSound::FormatOGG
     };
     /// Source bytes read per chunk at most.
     enum : unsigned
@@ -125,9 +127,8 @@ private:
     bool Reserve(int index, unsigned size);
     /// Back to the start of the data with no chunk (the buffers are kept).
     void Rewind();
-    /// Takes over a loaded header.
-    void Assign(int type, KWOResFile& file, int format, int frequency, int channels,
-                unsigned dataStart, unsigned dataSize);
+    /// Reads the header of a file in container `type` and takes it over.
+    bool Start(int type, KWOResFile& file);
 
     /// The chunk lives in one of two buffers: reads go to the first,
     /// conversions that change the size write to the other, so that neither

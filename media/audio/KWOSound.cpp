@@ -1,13 +1,10 @@
 #include "audio/KWOSound.h"
 
 #include "audio/adpcm.h"
-#include "audio/aiff_reader.h"
-#include "audio/au_reader.h"
 #include "audio/mixer_output.h"
-#include "audio/reader_support.h"
 #include "audio/sample_convert.h"
 #include "audio/sample_format.h"
-#include "audio/wav_reader.h"
+#include "audio/sound_readers.h"
 #include "core/KWOLog.h"
 #include "files/KWOResFile.h"
 
@@ -85,33 +82,7 @@ unsigned KWOSound::MemoryUsed() const
 
 bool KWOSound::Load(KWOResFile& file, int format)
 {
-    if (file.GetState() != KWOResFile::StateOK)
-        return false;
-    if (format == FormatDetect)
-    {
-        format = kwo_audio::DetectContainer(file);
-        if (format == 0)
-            return false;
-    }
-    Clear();
-    bool ok = false;
-    switch (format)
-    {
-        case FormatWAV:
-            ok = LoadWAV(file);
-            break;
-        case FormatAIFF:
-            ok = LoadAIFF(file);
-            break;
-        case FormatAU:
-            ok = LoadAU(file);
-            break;
-        default:
-            break;
-    }
-    if (!ok)
-        Clear();
-    return ok;
+    return kwo_audio::LoadContainer(*this, file, format);
 }
 
 bool KWOSound::Save(KWOResFile&, int)
@@ -126,17 +97,17 @@ bool KWOSound::SaveName(const char*, int)
 
 bool KWOSound::LoadWAV(KWOResFile& file)
 {
-    kwo_audio::WavInfo info;
-    if (!kwo_audio::ReadWavHeader(file, kwo_audio::WavUse::Sound, &info))
+    kwo_audio::SoundHeader info;
+    if (!kwo_audio::ReadSoundHeader(file, FormatWAV, kwo_audio::Use::Sound, &info))
         return false;
     const char* name = kwo_audio::StreamName(file);
 
     // A data chunk longer than the rest of the stream cannot be read whole:
     // that is known before anything is allocated.
-    uint32_t size = info.dataLength;
+    uint32_t size = info.dataSize;
     uint32_t read = 0;
     std::unique_ptr<unsigned char[]> data;
-    if (uint64_t(info.dataStart) + size <= info.streamLength)
+    if (size <= info.available)
         data = ReadBlock(file, info.dataStart, size, &read);
     if (read != size)
     {
@@ -169,43 +140,35 @@ bool KWOSound::LoadWAV(KWOResFile& file)
 
 bool KWOSound::LoadAIFF(KWOResFile& file)
 {
-    kwo_audio::AiffInfo info;
-    if (!kwo_audio::ReadAiffHeader(file, &info))
-        return false;
-    const int format = info.bits == 16 ? kwo_audio::kFormatS16MSB : kwo_audio::kFormatS8;
     // A SSND chunk cut short by the end of the file gives the frames it holds.
-    uint32_t size =
-        static_cast<uint32_t>(info.dataSize < info.available ? info.dataSize : info.available);
-    size = kwo_audio::WholeFrames(size, format, info.channels);
-    uint32_t read = 0;
-    std::unique_ptr<unsigned char[]> data = ReadBlock(file, info.dataStart, size, &read);
-    if (size > 0 && !data)
-        return false;
-    size = kwo_audio::WholeFrames(read, format, info.channels);
-    if (info.bits == 16)
-        SwapBytes(data.get(), size);
-    Assign(info.bits == 16 ? kwo_audio::kFormatS16LSB : format, info.frequency, info.channels,
-           data.release(), size);
-    return true;
+    return LoadLinear(file, FormatAIFF, false);
 }
 
 bool KWOSound::LoadAU(KWOResFile& file)
 {
-    kwo_audio::AuInfo info;
-    if (!kwo_audio::ReadAuHeader(file, &info))
-        return false;
     // The whole declared size must be there.
-    if (info.dataSize > info.available)
+    return LoadLinear(file, FormatAU, true);
+}
+
+bool KWOSound::LoadLinear(KWOResFile& file, int container, bool whole)
+{
+    kwo_audio::SoundHeader info;
+    if (!kwo_audio::ReadSoundHeader(file, container, kwo_audio::Use::Sound, &info))
         return false;
+    // AU: all the declared bytes; AIFF: the whole frames the stream holds.
+    uint32_t size = info.Readable();
+    if (whole && size < info.dataSize)
+        return false;
+    if (!whole)
+        size = kwo_audio::WholeFrames(size, info.format, info.channels);
     uint32_t read = 0;
-    std::unique_ptr<unsigned char[]> data = ReadBlock(file, info.dataStart, info.dataSize, &read);
-    if (read != info.dataSize)
+    std::unique_ptr<unsigned char[]> data = ReadBlock(file, info.dataStart, size, &read);
+    if (whole ? read != size : size > 0 && !data)
         return false;
-    const int format = info.bits == 16 ? kwo_audio::kFormatS16LSB : kwo_audio::kFormatS8;
-    if (info.bits == 16)
+    read = kwo_audio::WholeFrames(read, info.format, info.channels);
+    if (info.bigEndian)
         SwapBytes(data.get(), read);
-    Assign(format, info.frequency, info.channels, data.release(),
-           kwo_audio::WholeFrames(read, format, info.channels));
+    Assign(info.format, info.frequency, info.channels, data.release(), read);
     return true;
 }
 

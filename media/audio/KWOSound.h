@@ -27,13 +27,15 @@ public:
     unsigned char* m_data; ///< the samples (new[]), owned; null while empty
     unsigned m_size;       ///< bytes in m_data, whole frames
 
-    /// Load format numbers.
+    /// The sound file containers: the load format numbers of sounds and
+    /// music (KWOMusic calls them Type*), 0 to detect the container.
     enum : int
     {
         FormatDetect = 0,
         FormatWAV = 1,
         FormatAIFF = 2,
-        FormatAU = 3
+        FormatAU = 3,
+        FormatOGG = 4 ///< recognised by number only: never loaded
     };
 
     KWOSound();
@@ -91,6 +93,9 @@ public:
     void PrintInfo() const;
 
 private:
+    /// Loads the linear samples of an AIFF or AU file; with `whole` every
+    /// declared byte must be there, otherwise the whole frames that are.
+    bool LoadLinear(KWOResFile& file, int container, bool whole);
     /// Runs one conversion step; false when it did not apply.
     bool Apply(int conversion);
     /// Replaces the content (takes `data`, a new[] buffer).

@@ -1,10 +1,8 @@
-#include "audio/aiff_reader.h"
-
-#include "audio/reader_support.h"
+#include "audio/sound_readers.h"
 #include "core/KWOLog.h"
 #include "core/checked_size.h"
-#include "files/KWOResFile.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace kwo_audio
@@ -18,21 +16,10 @@ uint32_t ExtendedToRate(const unsigned char b[10])
     return mantissa >> (29 - b[1]);
 }
 
-bool ReadAiffHeader(KWOResFile& file, AiffInfo* info)
+bool ReadAiffHeader(KWOResFile& file, SoundHeader* header)
 {
     const char* name = StreamName(file);
-    if (file.GetState() != KWOResFile::StateOK)
-    {
-        KWO::WARN("Sound: bad file %s\n", name);
-        return false;
-    }
-    char form[4] = {};
-    char aiff[4] = {};
-    const bool formOk = ReadId(file, form);
-    file.ReadBE32(); // FORM length: not used
-    const bool aiffOk = ReadId(file, aiff);
-    if (!formOk || !aiffOk || std::memcmp(form, "FORM", 4) != 0 ||
-        std::memcmp(aiff, "AIFF", 4) != 0)
+    if (!ReadFormIds(file, "FORM", "AIFF"))
     {
         KWO::WARN("Sound: not a valid AIFF file %s\n", name);
         return false;
@@ -53,23 +40,24 @@ bool ReadAiffHeader(KWOResFile& file, AiffInfo* info)
         {
             const unsigned channels = file.ReadBE16();
             const uint32_t frames = file.ReadBE32();
-            info->bits = file.ReadBE16();
-            if (info->bits != 8 && info->bits != 16)
+            const unsigned bits = file.ReadBE16();
+            if (bits != 8 && bits != 16)
             {
                 KWO::WARN("Sound: sample size not supported - %s\n", name);
                 return false;
             }
             if (!CheckChannels(channels, file))
                 return false;
-            info->channels = static_cast<int>(channels);
-            if (!KWO::SizeMul3(frames, channels, info->bits / 8, &info->dataSize))
-                info->dataSize = 0xFFFFFFFFu; // more than any stream holds
+            header->channels = static_cast<int>(channels);
+            SetLinearFormat(bits, header);
+            if (!KWO::SizeMul3(frames, channels, bits / 8, &header->dataSize))
+                header->dataSize = UINT32_MAX; // more than any stream holds
             unsigned char rate[10] = {};
             file.Read(rate, sizeof rate);
             const uint32_t frequency = ExtendedToRate(rate);
             if (!CheckRate(frequency, file)) // 0 (not convertible) included
                 return false;
-            info->frequency = static_cast<int>(frequency);
+            header->frequency = static_cast<int>(frequency);
             comm = true;
         }
         else if (std::memcmp(id, "SSND", 4) == 0)
@@ -86,9 +74,8 @@ bool ReadAiffHeader(KWOResFile& file, AiffInfo* info)
     }
     if (!comm || !ssnd || dataStart > length)
         return false;
-    info->dataStart = static_cast<uint32_t>(dataStart);
-    info->available = static_cast<uint32_t>(length - dataStart);
-    SeekToData(file, info->dataStart);
+    header->dataStart = static_cast<uint32_t>(dataStart);
+    header->available = static_cast<uint32_t>(length - dataStart);
     return true;
 }
 } // namespace kwo_audio

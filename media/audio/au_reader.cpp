@@ -1,21 +1,14 @@
-#include "audio/au_reader.h"
-
-#include "audio/reader_support.h"
+#include "audio/sound_readers.h"
 #include "core/KWOLog.h"
-#include "files/KWOResFile.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace kwo_audio
 {
-bool ReadAuHeader(KWOResFile& file, AuInfo* info)
+bool ReadAuHeader(KWOResFile& file, SoundHeader* header)
 {
     const char* name = StreamName(file);
-    if (file.GetState() != KWOResFile::StateOK)
-    {
-        KWO::WARN("Sound: bad file %s\n", name);
-        return false;
-    }
     char magic[4] = {};
     if (!ReadId(file, magic) || std::memcmp(magic, ".snd", 4) != 0)
     {
@@ -27,10 +20,8 @@ bool ReadAuHeader(KWOResFile& file, AuInfo* info)
     const uint32_t encoding = file.ReadBE32();
     const uint32_t frequency = file.ReadBE32();
     const uint32_t channels = file.ReadBE32();
-    if (encoding == 2)
-        info->bits = 8;
-    else if (encoding == 3)
-        info->bits = 16;
+    if (encoding == 2 || encoding == 3)
+        SetLinearFormat(encoding == 3 ? 16 : 8, header);
     else
     {
         KWO::WARN("Sound: AU encoding not supported (%d) - %s\n", static_cast<int>(encoding), name);
@@ -38,16 +29,16 @@ bool ReadAuHeader(KWOResFile& file, AuInfo* info)
     }
     if (!CheckRate(frequency, file) || !CheckChannels(channels, file))
         return false;
-    info->frequency = static_cast<int>(frequency);
-    info->channels = static_cast<int>(channels);
+    header->frequency = static_cast<int>(frequency);
+    header->channels = static_cast<int>(channels);
 
     const uint32_t length = StreamLength(file);
     if (offset > length)
         return false;
-    info->dataStart = offset;
-    info->available = length - offset;
-    info->dataSize = size == 0xFFFFFFFFu ? info->available : size;
-    SeekToData(file, info->dataStart);
+    header->dataStart = offset;
+    header->available = length - offset;
+    // The format writes all ones for a size it does not know.
+    header->dataSize = size == UINT32_MAX ? header->available : size;
     return true;
 }
 } // namespace kwo_audio

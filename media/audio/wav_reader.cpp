@@ -1,9 +1,6 @@
-#include "audio/wav_reader.h"
-
-#include "audio/reader_support.h"
 #include "audio/sample_format.h"
+#include "audio/sound_readers.h"
 #include "core/KWOLog.h"
-#include "files/KWOResFile.h"
 
 #include <cstring>
 
@@ -76,69 +73,58 @@ bool FindChunk(KWOResFile& file, uint32_t streamLength, const char* id, uint32_t
 }
 } // namespace
 
-bool ReadWavHeader(KWOResFile& file, WavUse use, WavInfo* info)
+bool ReadWavHeader(KWOResFile& file, Use use, SoundHeader* header)
 {
     const char* name = StreamName(file);
-    if (file.GetState() != KWOResFile::StateOK)
-    {
-        KWO::WARN("Sound: bad file %s\n", name);
-        return false;
-    }
-    char riff[4] = {};
-    char wave[4] = {};
-    const bool riffOk = ReadId(file, riff);
-    file.Read32(); // RIFF length: not used
-    const bool waveOk = ReadId(file, wave);
-    if (!riffOk || !waveOk || std::memcmp(riff, "RIFF", 4) != 0 ||
-        std::memcmp(wave, "WAVE", 4) != 0)
+    if (!ReadFormIds(file, "RIFF", "WAVE"))
     {
         KWO::WARN("Sound: bad file type (not WAV) (%s)\n", name);
         return false;
     }
-    info->streamLength = StreamLength(file);
+    const uint32_t streamLength = StreamLength(file);
 
     uint32_t fmtStart = 0;
     uint32_t fmtLength = 0;
-    if (!FindChunk(file, info->streamLength, "fmt ", &fmtStart, &fmtLength))
+    if (!FindChunk(file, streamLength, "fmt ", &fmtStart, &fmtLength))
     {
         KWO::WARN("Sound: internal error\n");
         return false;
     }
-    info->encoding = file.Read16();
+    header->encoding = file.Read16();
     const unsigned channels = file.Read16();
     const uint32_t frequency = file.Read32();
     file.Read32(); // byte rate: not used
     const unsigned blockAlign = file.Read16();
     const unsigned bits = file.Read16();
 
-    const bool adpcm = info->encoding == kWavMsAdpcm || info->encoding == kWavImaAdpcm;
-    if (info->encoding == kWavMsAdpcm)
+    const bool adpcm = header->encoding == kWavMsAdpcm || header->encoding == kWavImaAdpcm;
+    if (header->encoding == kWavMsAdpcm)
     {
-        if (use == WavUse::Music)
+        if (use == Use::Music)
         {
             KWO::WARN("Sound: MS_ADPCM not supported - %s\n", name);
             return false;
         }
-        if (!InitMsAdpcm(file, channels, blockAlign, &info->ms))
+        if (!InitMsAdpcm(file, channels, blockAlign, &header->ms))
         {
             KWO::WARN("Sound: InitMS_ADPCM failed - %s\n", name);
             return false;
         }
     }
-    else if (info->encoding == kWavImaAdpcm)
+    else if (header->encoding == kWavImaAdpcm)
     {
-        if (use == WavUse::Music)
+        if (use == Use::Music)
         {
             KWO::WARN("Sound: IMA_ADPCM not supported - %s\n", name);
             return false;
         }
-        if (!InitImaAdpcm(file, channels, blockAlign, &info->ima))
+        if (!InitImaAdpcm(file, channels, blockAlign, &header->ima))
         {
             KWO::WARN("Sound: InitIMA_ADPCM failed - %s\n", name);
             return false;
         }
     }
-    else if (info->encoding != kWavPcm)
+    else if (header->encoding != kWavPcm)
     {
         KWO::WARN("Sound: Unknown WAV data format - %s\n", name);
         return false;
@@ -147,11 +133,11 @@ bool ReadWavHeader(KWOResFile& file, WavUse use, WavInfo* info)
     // ADPCM data decode to signed 16-bit samples whatever bit count the
     // header declares.
     if (adpcm && (bits == 4 || bits == 8 || bits == 16))
-        info->format = kFormatS16LSB;
+        header->format = kFormatS16LSB;
     else if (bits == 8)
-        info->format = kFormatU8;
+        header->format = kFormatU8;
     else if (bits == 16)
-        info->format = kFormatS16LSB;
+        header->format = kFormatS16LSB;
     else
     {
         KWO::WARN("Sound: unknown %d-bits PCM format - %s\n", static_cast<int>(bits), name);
@@ -161,15 +147,16 @@ bool ReadWavHeader(KWOResFile& file, WavUse use, WavInfo* info)
     // refuses more than 2 channels when decoding).
     if ((!adpcm && !CheckChannels(channels, file)) || !CheckRate(frequency, file))
         return false;
-    info->channels = static_cast<int>(channels);
-    info->frequency = static_cast<int>(frequency);
+    header->channels = static_cast<int>(channels);
+    header->frequency = static_cast<int>(frequency);
 
-    if (!FindChunk(file, info->streamLength, "data", &info->dataStart, &info->dataLength))
+    if (!FindChunk(file, streamLength, "data", &header->dataStart, &header->dataSize))
     {
         KWO::WARN("Sound: no data in file %s\n", name);
         return false;
     }
-    SeekToData(file, info->dataStart);
+    // The chunk's header lies within the stream: dataStart <= streamLength.
+    header->available = streamLength - header->dataStart;
     return true;
 }
 } // namespace kwo_audio

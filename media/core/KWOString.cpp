@@ -3,8 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
-#include <string>
 
 namespace
 {
@@ -213,8 +213,9 @@ void KWOString::Insert(const char* text, unsigned pos)
     if (Overlaps(text))
     {
         // Inserting part of ourselves: work on a copy, the buffer moves.
-        std::string copy(text);
-        Insert(copy.c_str(), pos);
+        std::unique_ptr<char[]> copy(StringCopy(text));
+        if (copy)
+            Insert(copy.get(), pos);
         return;
     }
     if (m_length == 0 || m_text == nullptr)

@@ -3,22 +3,22 @@
 ///
 /// A heap buffer with a capacity (m_alloc, a multiple of 4 after growth) and a
 /// length (m_length, the terminating zero not counted). Users read m_text and
-/// m_length directly. Positions and counts are unsigned; 0xFFFFFFFF means "to
-/// the end" for counts and "from the end" for backward searches; searches
-/// return the position or 0xFFFFFFFF. No operation reports an error: positions
+/// m_length directly. Positions and counts are unsigned; NPOS (0xFFFFFFFF)
+/// means "to the end" for counts and "from the end" for backward searches;
+/// searches return the position or NPOS. No operation reports an error: positions
 /// are clamped, null texts count as empty.
 #ifndef KWOMEDIA_CORE_KWOSTRING_H
 #define KWOMEDIA_CORE_KWOSTRING_H
 
 #include "../KWOExport.h"
+#include "KWOConst.h"
 #include "KWOLog.h"
 
 class KWO_API KWOString
 {
 public:
-    /// "Not found" for searches; "to the end" or "from the end" for counts and
-    /// positions.
-    static const unsigned NPOS = 0xFFFFFFFFu;
+    /// No position, or to the end: KWO::NotFound and KWO::All (KWOConst.h).
+    static const unsigned NPOS = KWO::NotFound;
 
     char* m_text;      ///< null while nothing was ever stored
     unsigned m_alloc;  ///< buffer size in bytes

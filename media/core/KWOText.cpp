@@ -15,7 +15,6 @@ namespace
 {
 // "KWOT" read as one little-endian 32-bit value.
 const unsigned int kTag = 'K' | ('W' << 8) | ('O' << 16) | (static_cast<unsigned int>('T') << 24);
-const unsigned int kNone = 0xFFFFFFFFu;
 
 // Bytes read at a time for an entry of the binary form: the buffer grows only
 // as far as the stream really holds data, whatever size the entry announces.
@@ -134,7 +133,7 @@ void KWOText::ChangeSize(unsigned n)
 
 void KWOText::SetString(unsigned index, const char* text, unsigned from, unsigned len)
 {
-    if (index == kNone)
+    if (index == KWO::NotFound)
         return; // no array can have a slot there
     if (index >= m_count)
     {
@@ -166,12 +165,12 @@ void KWOText::SetString(unsigned index, const char* text, unsigned from, unsigne
 unsigned KWOText::Append(const char* text, unsigned from, unsigned len)
 {
     if (text == nullptr || len == 0)
-        return kNone;
+        return KWO::NotFound;
     unsigned index = 0;
     while (index < m_count && m_lines[index])
         ++index;
     SetString(index, text, from, len);
-    return index < m_count && m_lines[index] ? index : kNone;
+    return index < m_count && m_lines[index] ? index : KWO::NotFound;
 }
 
 void KWOText::Clear()
@@ -198,6 +197,7 @@ void KWOText::PrintInfo() const
 }
 
 bool KWOText::Load(KWOResFile& file, int format)
+try
 {
     if (!StreamOK(file))
         return false;
@@ -217,6 +217,12 @@ bool KWOText::Load(KWOResFile& file, int format)
         return LoadBinaryForm(file);
     if (format == 1)
         return LoadTextForm(file);
+    return false;
+}
+catch (const std::exception&)
+{
+    // Running out of memory while the entries were read leaves the array as
+    // it was.
     return false;
 }
 
@@ -271,7 +277,7 @@ bool KWOText::LoadTextForm(KWOResFile& file)
 {
     KWOString line(256, nullptr);
     unsigned int lines = 1;
-    while (lines < kNone && file.GetLine(line, kNone, '\n') != 0)
+    while (lines < KWO::NotFound && file.GetLine(line, KWO::All, '\n') != 0)
         ++lines;
     if (lines == 1)
     {
@@ -285,7 +291,7 @@ bool KWOText::LoadTextForm(KWOResFile& file)
         FreeSlot(i);
         // A line with nothing but its line end stays an empty slot; a last
         // line of one character without a line end is kept.
-        if (file.GetLine(line, kNone, '\n') != 0 && line.m_length > 0)
+        if (file.GetLine(line, KWO::All, '\n') != 0 && line.m_length > 0)
             m_lines[i] = KWOString::StringCopy(line.m_text, 0, line.m_length);
     }
     return true;

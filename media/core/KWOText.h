@@ -12,6 +12,7 @@
 
 #include "../KWOExport.h"
 #include "../files/KWOResource.h"
+#include "KWOConst.h"
 
 class KWOResFile;
 
@@ -42,13 +43,13 @@ public:
     unsigned Length() const;
     /// Resizes to `n` slots (at least 1), freeing the slots cut off.
     void ChangeSize(unsigned n);
-    /// Stores a copy of `len` characters of `text + from` (0xFFFFFFFF: to the
+    /// Stores a copy of `len` characters of `text + from` (KWO::All: to the
     /// end of the text) in slot `index`, growing the array when needed; a null
     /// text or `len` 0 empties the slot.
-    void SetString(unsigned index, const char* text, unsigned from = 0, unsigned len = 0xFFFFFFFFu);
+    void SetString(unsigned index, const char* text, unsigned from = 0, unsigned len = KWO::All);
     /// Stores into the first empty slot (growing by one when there is none)
-    /// and returns its index; 0xFFFFFFFF for a null text or `len` 0.
-    unsigned Append(const char* text, unsigned from = 0, unsigned len = 0xFFFFFFFFu);
+    /// and returns its index; KWO::NotFound for a null text or `len` 0.
+    unsigned Append(const char* text, unsigned from = 0, unsigned len = KWO::All);
     /// Empties every slot; the number of slots stays.
     void Clear();
     /// Writes the number of slots and every filled slot to the log.

@@ -20,7 +20,7 @@ constexpr uint64_t kMaxBufferBytes = uint64_t(1) << 28;
 // a + b, false when the sum does not fit in 32 bits.
 inline bool SizeAdd(uint64_t a, uint64_t b, uint32_t* out)
 {
-    if (a > 0xFFFFFFFFu || b > 0xFFFFFFFFu || a + b > 0xFFFFFFFFu)
+    if (a > UINT32_MAX || b > UINT32_MAX || a + b > UINT32_MAX)
         return false;
     *out = static_cast<uint32_t>(a + b);
     return true;
@@ -29,10 +29,10 @@ inline bool SizeAdd(uint64_t a, uint64_t b, uint32_t* out)
 // a x b, false when the product does not fit in 32 bits.
 inline bool SizeMul(uint64_t a, uint64_t b, uint32_t* out)
 {
-    if (a > 0xFFFFFFFFu || b > 0xFFFFFFFFu)
+    if (a > UINT32_MAX || b > UINT32_MAX)
         return false;
     const uint64_t p = a * b; // both below 2^32: no 64-bit overflow
-    if (p > 0xFFFFFFFFu)
+    if (p > UINT32_MAX)
         return false;
     *out = static_cast<uint32_t>(p);
     return true;

@@ -8,7 +8,8 @@
 /// characters, zero-padded to 32 bytes), the size, the absolute start of the
 /// data and the modification time (seconds since 1970-01-01 UTC). The file
 /// ends with the directory; an empty archive is the 12-byte header "KWOA",
-/// 12, 0.
+/// 12, 0. New members are written at the directory offset, and the directory
+/// after them. KWOArchive does the reading and writing.
 #ifndef KWOMEDIA_FILES_KWOARCHKWO_H
 #define KWOMEDIA_FILES_KWOARCHKWO_H
 
@@ -51,8 +52,6 @@ public:
 
 private:
     static const Layout m_layout;
-
-    unsigned int m_dataEnd;
 };
 
 #endif

@@ -8,9 +8,9 @@
 /// zero; any "/" in it is part of the name), the absolute start of the data
 /// and the size. The format keeps no dates: every entry's date is 0.
 ///
-/// The operations follow KWOArchKWO. After Open the data end is the largest
-/// end of any member (at least 12): new members are written from there, and
-/// the directory after them.
+/// After Open the data end is the largest end of any member (at least 12):
+/// new members are written from there, and the directory after them.
+/// KWOArchive does the reading and writing.
 #ifndef KWOMEDIA_FILES_KWOARCHPAK_H
 #define KWOMEDIA_FILES_KWOARCHPAK_H
 
@@ -54,8 +54,6 @@ public:
 
 private:
     static const Layout m_layout;
-
-    unsigned int m_dataEnd;
 };
 
 #endif

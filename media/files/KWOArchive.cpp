@@ -1,5 +1,6 @@
 #include "files/KWOArchive.h"
 
+#include "core/KWOConst.h"
 #include "core/KWOLog.h"
 #include "files/KWOArchKWO.h"
 #include "files/KWOArchPAK.h"
@@ -93,8 +94,8 @@ bool OpenSource(const char* filename, KWOFile& stream, Source& source)
     }
     source.size = static_cast<unsigned int>(status.size);
     source.date = status.mtime < 0 ? 0u
-                  : static_cast<uint64_t>(status.mtime) > 0xFFFFFFFFull
-                      ? 0xFFFFFFFFu
+                  : static_cast<uint64_t>(status.mtime) > UINT32_MAX
+                      ? UINT32_MAX
                       : static_cast<unsigned int>(status.mtime);
     return true;
 }
@@ -133,6 +134,12 @@ void Put32(unsigned char* out, uint64_t value)
         out[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
+unsigned int Get32(const unsigned char* in)
+{
+    return static_cast<unsigned int>(in[0]) | (static_cast<unsigned int>(in[1]) << 8) |
+           (static_cast<unsigned int>(in[2]) << 16) | (static_cast<unsigned int>(in[3]) << 24);
+}
+
 // Hands what was written to the system and then to the disk, so that the
 // next step never reaches the disk before this one.
 bool Settle(KWOResFile& file, const char* path)
@@ -157,12 +164,15 @@ bool SameEntries(const std::vector<std::unique_ptr<KWOArchive::Entry>>& a,
 
 KWOArchive::KWOArchive(int format) : m_format(format) {}
 
+KWOArchive::KWOArchive(int format, const Layout& layout) : m_format(format), m_layout(&layout) {}
+
 KWOArchive::~KWOArchive()
 {
     FreeAll();
 }
 
 std::string KWOArchive::PrintableName(const char* name)
+try
 {
     if (name == nullptr)
         return std::string();
@@ -181,6 +191,10 @@ std::string KWOArchive::PrintableName(const char* name)
         }
     }
     return out;
+}
+catch (const std::exception&)
+{
+    return std::string();
 }
 
 void KWOArchive::SetLockWait(unsigned int milliseconds)
@@ -203,6 +217,7 @@ void KWOArchive::FreeAll()
 void KWOArchive::Close()
 {
     FreeAll();
+    m_dataEnd = kHeaderSize;
 }
 
 int KWOArchive::FindArchiveFormat(const char* filename)
@@ -236,7 +251,7 @@ int KWOArchive::FindArchiveFormat(const char* filename)
         const uint64_t count = file.Read16();
         const uint64_t length = file.Read32();
         const unsigned int size = KWOFileUtils::FileSize(filename);
-        if (file.GetState() == KWOResFile::StateOK && size != 0xFFFFFFFFu &&
+        if (file.GetState() == KWOResFile::StateOK && size != KWO::NotFound &&
             6 + 12 * count + length == size)
             return FormatCounted;
     }
@@ -249,15 +264,15 @@ KWOArchive* KWOArchive::OpenArchive(const char* filename)
     switch (FindArchiveFormat(filename))
     {
         case FormatKWO:
-            archive = new KWOArchKWO();
+            archive = new (std::nothrow) KWOArchKWO();
             break;
         case FormatPAK:
-            archive = new KWOArchPAK();
+            archive = new (std::nothrow) KWOArchPAK();
             break;
         default:
             return nullptr;
     }
-    if (!archive->Open(filename))
+    if (archive == nullptr || !archive->Open(filename))
     {
         delete archive;
         return nullptr;
@@ -266,6 +281,7 @@ KWOArchive* KWOArchive::OpenArchive(const char* filename)
 }
 
 bool KWOArchive::AbsoluteName(const char* filename, std::string& path)
+try
 {
     if (Empty(filename))
         return false;
@@ -288,8 +304,13 @@ bool KWOArchive::AbsoluteName(const char* filename, std::string& path)
     }
     return path.size() < KWOFileUtils::MaxPath;
 }
+catch (const std::exception&)
+{
+    return false;
+}
 
 void KWOArchive::SetName(const char* filename)
+try
 {
     std::string path;
     if (!AbsoluteName(filename, path))
@@ -299,6 +320,127 @@ void KWOArchive::SetName(const char* filename)
         return;
     delete[] m_name;
     m_name = copy;
+}
+catch (const std::exception&)
+{
+}
+
+bool KWOArchive::Open(const char* filename)
+try
+{
+    if (m_layout == nullptr)
+        return false;
+    const Layout& layout = *m_layout;
+    std::string path;
+    if (!AbsoluteName(filename, path))
+        return false;
+    KWOFile file(filename, KWOResFile::ModeRead);
+    if (file.GetState() != KWOResFile::StateOK)
+        return false;
+    char magic[4];
+    if (file.Read(magic, 4) != 4 || std::memcmp(magic, layout.magic, 4) != 0)
+        return false;
+    const unsigned int directory = file.Read32();
+    const unsigned int third = file.Read32();
+    if (file.GetState() != KWOResFile::StateOK)
+        return false;
+    // The header gives the directory's bytes or its entries.
+    const unsigned int count = layout.lengthInHeader ? third / layout.recordSize : third;
+    const uint64_t bytes =
+        layout.lengthInHeader ? third : static_cast<uint64_t>(count) * layout.recordSize;
+
+    std::vector<std::unique_ptr<Entry>> entries;
+    if (layout.dataEndAtDirectory && count == 0)
+    {
+        Adopt(std::move(entries), path);
+        m_dataEnd = kHeaderSize;
+        return true;
+    }
+    const unsigned int size = KWOFileUtils::FileSize(filename);
+    if (size == KWO::NotFound || directory > size || directory + bytes > size ||
+        (layout.dataEndAtDirectory && directory < kHeaderSize))
+        return false;
+    if (count > 0 && !SeekTo(file, directory))
+        return false;
+
+    // The count is bounded by the file's size (checked above).
+    entries.reserve(count);
+    std::vector<unsigned char> record(layout.recordSize);
+    uint64_t membersEnd = kHeaderSize;
+    for (unsigned int i = 0; i < count; ++i)
+    {
+        if (file.Read(record.data(), layout.recordSize) != layout.recordSize)
+            return false;
+        // A name of the longest length has no terminating zero.
+        const char* name = reinterpret_cast<const char*>(record.data());
+        const char* zero = static_cast<const char*>(std::memchr(name, '\0', layout.nameLimit));
+        const size_t nameLength = zero ? static_cast<size_t>(zero - name) : layout.nameLimit;
+        const unsigned char* field = record.data() + layout.nameBytes;
+        const unsigned int memberSize = Get32(layout.sizeFirst ? field : field + 4);
+        const unsigned int start = Get32(layout.sizeFirst ? field + 4 : field);
+        const unsigned int date = layout.dates ? Get32(field + 8) : 0;
+        std::unique_ptr<Entry> entry = MakeEntry(name, nameLength, memberSize, start, date, i);
+        if (!entry)
+            return false;
+        entries.push_back(std::move(entry));
+        membersEnd = std::max<uint64_t>(membersEnd, static_cast<uint64_t>(start) + memberSize);
+    }
+    Adopt(std::move(entries), path);
+    if (layout.dataEndAtDirectory)
+        m_dataEnd = directory;
+    else
+        m_dataEnd = static_cast<unsigned int>(std::min<uint64_t>(membersEnd, UINT32_MAX));
+    return true;
+}
+catch (const std::exception&)
+{
+    return false;
+}
+
+const char* KWOArchive::FormatInfo() const
+{
+    return m_layout != nullptr ? m_layout->info : "";
+}
+
+bool KWOArchive::Create(const char* filename)
+{
+    return m_layout != nullptr && CreateEmpty(filename, m_layout->magic);
+}
+
+bool KWOArchive::WriteDirectory(KWOResFile& file)
+{
+    return m_layout != nullptr && WriteDirectoryAt(*m_layout, file, m_dataEnd);
+}
+
+KWOResFile* KWOArchive::OpenResFile(unsigned int index) const
+{
+    return OpenMember(index);
+}
+
+unsigned int KWOArchive::AddFile(const char* filename, const char* name)
+{
+    return m_layout != nullptr ? AddMember(*m_layout, m_dataEnd, filename, name) : KWO::NotFound;
+}
+
+bool KWOArchive::RemoveFile(unsigned int index)
+{
+    return m_layout != nullptr && RebuildMember(*m_layout, m_dataEnd, index, nullptr);
+}
+
+bool KWOArchive::RenameFile(unsigned int index, const char* name)
+{
+    return m_layout != nullptr && RenameMember(*m_layout, m_dataEnd, index, name);
+}
+
+bool KWOArchive::UpdateFile(unsigned int index, const char* filename)
+{
+    return m_layout != nullptr && !Empty(filename) &&
+           RebuildMember(*m_layout, m_dataEnd, index, filename);
+}
+
+bool KWOArchive::ExtractFile(unsigned int index, const char* destination) const
+{
+    return ExtractMember(index, destination);
 }
 
 bool KWOArchive::CreateEmpty(const char* filename, const char* magic)
@@ -331,8 +473,12 @@ std::unique_ptr<KWOArchive::Entry> KWOArchive::MakeEntry(const char* name, size_
                                                          unsigned int size, unsigned int start,
                                                          unsigned int date, unsigned int index)
 {
-    std::unique_ptr<Entry> entry(new Entry);
-    entry->m_name = new char[length + 1];
+    std::unique_ptr<Entry> entry(new (std::nothrow) Entry);
+    if (!entry)
+        return nullptr;
+    entry->m_name = new (std::nothrow) char[length + 1];
+    if (entry->m_name == nullptr)
+        return nullptr;
     std::memcpy(entry->m_name, name, length);
     entry->m_name[length] = '\0';
     entry->m_size = size;
@@ -357,7 +503,7 @@ void KWOArchive::Update() {}
 KWOResFile* KWOArchive::OpenFile(const char* name) const
 {
     const unsigned int index = FindFile(name);
-    return index == 0xFFFFFFFFu ? nullptr : OpenResFile(index);
+    return index == KWO::NotFound ? nullptr : OpenResFile(index);
 }
 
 KWOResFile* KWOArchive::OpenFile(const iterator& position) const
@@ -368,7 +514,7 @@ KWOResFile* KWOArchive::OpenFile(const iterator& position) const
 bool KWOArchive::CopyFile(const char* name, const char* destination) const
 {
     const unsigned int index = FindFile(name);
-    return index != 0xFFFFFFFFu && ExtractFile(index, destination);
+    return index != KWO::NotFound && ExtractFile(index, destination);
 }
 
 const char* KWOArchive::FileName(unsigned int index) const
@@ -426,13 +572,13 @@ KWOSortableItem* KWOArchive::GetItem(unsigned int index) const
 unsigned int KWOArchive::FindFile(const char* name) const
 {
     if (name == nullptr)
-        return 0xFFFFFFFFu;
+        return KWO::NotFound;
     for (size_t i = 0; i < m_entries.size(); ++i)
     {
         if (std::strcmp(m_entries[i]->m_name, name) == 0)
             return static_cast<unsigned int>(i);
     }
-    return 0xFFFFFFFFu;
+    return KWO::NotFound;
 }
 
 unsigned int KWOArchive::TotalSize() const
@@ -440,10 +586,11 @@ unsigned int KWOArchive::TotalSize() const
     uint64_t total = 0;
     for (const auto& entry : m_entries)
         total += entry->m_size;
-    return total > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned int>(total);
+    return static_cast<unsigned int>(std::min<uint64_t>(total, UINT32_MAX));
 }
 
 bool KWOArchive::ExtractAll(const char* directory) const
+try
 {
     if (Empty(directory) || !KWOFileUtils::IsDir(directory))
         return false;
@@ -452,6 +599,8 @@ bool KWOArchive::ExtractAll(const char* directory) const
         folder += KWOFileUtils::PathSeparator;
     std::vector<bool> overlapping;
     FindOverlaps(overlapping);
+    if (overlapping.size() != NbFiles())
+        return false; // no memory to tell the members apart
     for (unsigned int i = 0; i < NbFiles(); ++i)
     {
         const char* name = m_entries[i]->m_name;
@@ -469,8 +618,13 @@ bool KWOArchive::ExtractAll(const char* directory) const
     }
     return true;
 }
+catch (const std::exception&)
+{
+    return false;
+}
 
 void KWOArchive::FindOverlaps(std::vector<bool>& overlapping) const
+try
 {
     overlapping.assign(m_entries.size(), false);
     // In the order of their starts, a member shares bytes with an earlier
@@ -496,6 +650,10 @@ void KWOArchive::FindOverlaps(std::vector<bool>& overlapping) const
             overlapping[order[k]] = true;
         furthest = std::max(furthest, end);
     }
+}
+catch (const std::exception&)
+{
+    overlapping.clear();
 }
 
 void KWOArchive::PrintContent() const
@@ -561,8 +719,12 @@ bool KWOArchive::BeginChange(ChangeLock& lock, unsigned int* index)
     std::vector<std::unique_ptr<Entry>> before;
     before.reserve(m_entries.size());
     for (const auto& entry : m_entries)
+    {
         before.push_back(MakeEntry(entry->m_name, std::strlen(entry->m_name), entry->m_size,
                                    entry->m_start, entry->m_date, entry->m_index));
+        if (!before.back())
+            return false;
+    }
     if (!Open(path.c_str()))
         return false;
     if (SameEntries(before, m_entries))
@@ -577,7 +739,7 @@ bool KWOArchive::BeginChange(ChangeLock& lock, unsigned int* index)
     // The member is the one with the same name, size and date: at the same
     // place, or the only such one (a removal elsewhere moves data).
     const Entry& wanted = *before[*index];
-    unsigned int found = 0xFFFFFFFFu;
+    unsigned int found = KWO::NotFound;
     unsigned int alike = 0;
     for (size_t i = 0; i < m_entries.size(); ++i)
     {
@@ -610,8 +772,12 @@ bool KWOArchive::WriteRecords(const Layout& layout, KWOResFile& file, uint64_t o
         return false;
     if (bytes == 0)
         return true;
-    // The whole directory in one write.
-    std::vector<unsigned char> records(static_cast<size_t>(bytes), 0);
+    // The whole directory in one write. It runs in the middle of a change:
+    // running out of memory here is a failed write, never an exception.
+    std::unique_ptr<unsigned char[]> records(
+        new (std::nothrow) unsigned char[static_cast<size_t>(bytes)]());
+    if (!records)
+        return false;
     for (size_t i = 0; i < m_entries.size(); ++i)
     {
         const Entry& entry = *m_entries[i];
@@ -625,14 +791,14 @@ bool KWOArchive::WriteRecords(const Layout& layout, KWOResFile& file, uint64_t o
             Put32(field + 8, entry.m_date);
     }
     const unsigned int n = static_cast<unsigned int>(bytes);
-    return file.Write(records.data(), n) == n;
+    return file.Write(records.get(), n) == n;
 }
 
 bool KWOArchive::WriteHeader(const Layout& layout, KWOResFile& file, uint64_t directory,
                              uint64_t count) const
 {
     const uint64_t third = layout.lengthInHeader ? count * layout.recordSize : count;
-    if (directory > kLargestOffset || third > 0xFFFFFFFFull)
+    if (directory > kLargestOffset || third > UINT32_MAX)
         return false;
     unsigned char header[kHeaderSize];
     std::memcpy(header, layout.magic, 4);
@@ -679,10 +845,10 @@ KWOResFile* KWOArchive::OpenMember(unsigned int index) const
     // A window that would reach past 4 GiB ends there; the stream clips it
     // to the file anyway.
     const uint64_t end = static_cast<uint64_t>(entry.m_start) + entry.m_size;
-    KWOPackFile* stream = new KWOPackFile(
-        m_name, entry.m_start, end > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned int>(end),
+    KWOPackFile* stream = new (std::nothrow) KWOPackFile(
+        m_name, entry.m_start, static_cast<unsigned int>(std::min<uint64_t>(end, UINT32_MAX)),
         KWOResFile::ModeRead, entry.m_name);
-    if (stream->GetState() != KWOResFile::StateOK)
+    if (stream == nullptr || stream->GetState() != KWOResFile::StateOK)
     {
         delete stream;
         return nullptr;
@@ -710,8 +876,9 @@ bool KWOArchive::ExtractMember(unsigned int index, const char* destination) cons
 
 unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
                                    const char* filename, const char* name)
+try
 {
-    const unsigned int failed = 0xFFFFFFFFu;
+    const unsigned int failed = KWO::NotFound;
     if (Empty(filename) || m_name == nullptr)
         return failed;
     KWOFile source(nullptr, KWOResFile::ModeRead);
@@ -728,6 +895,13 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     ChangeLock lock;
     if (!BeginChange(lock, nullptr))
         return failed;
+    // The new entry and the room for it are made before the file changes.
+    const unsigned int position = static_cast<unsigned int>(m_entries.size());
+    std::unique_ptr<Entry> added = MakeEntry(member.data(), member.size(), status.size, dataEnd,
+                                             layout.dates ? status.date : 0, position);
+    if (!added)
+        return failed;
+    m_entries.reserve(m_entries.size() + 1);
 
     // The new data, the directory after it and every offset must stay
     // within what the streams can reach. The archive file must reach the
@@ -737,7 +911,7 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     const uint64_t memberEnd = static_cast<uint64_t>(dataEnd) + status.size;
     const uint64_t newEnd = memberEnd + (count + 1) * layout.recordSize;
     const unsigned int size = KWOFileUtils::FileSize(m_name);
-    if (newEnd > kLargestOffset || size == 0xFFFFFFFFu || size < dataEnd)
+    if (newEnd > kLargestOffset || size == KWO::NotFound || size < dataEnd)
         return failed;
     KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
     if (archive.GetState() != KWOResFile::StateOK)
@@ -754,10 +928,8 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     }
     // 2. The member's data where the directory was, the new directory after
     //    it, then the header switches to it in one write.
-    const unsigned int position = static_cast<unsigned int>(m_entries.size());
     bool done = SeekTo(archive, dataEnd) && CopyBytes(source, archive, status.size);
-    m_entries.push_back(MakeEntry(member.data(), member.size(), status.size, dataEnd,
-                                  layout.dates ? status.date : 0, position));
+    m_entries.push_back(std::move(added));
     done = done && WriteRecords(layout, archive, memberEnd) && Settle(archive, m_name) &&
            WriteHeader(layout, archive, memberEnd, count + 1) && Settle(archive, m_name);
     if (!done)
@@ -773,9 +945,14 @@ unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
     dataEnd = static_cast<unsigned int>(memberEnd);
     return position;
 }
+catch (const std::exception&)
+{
+    return KWO::NotFound;
+}
 
 bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
                                const char* filename)
+try
 {
     if (index >= NbFiles() || m_name == nullptr)
         return false;
@@ -881,9 +1058,14 @@ bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd, unsi
     dataEnd = oldDataEnd;
     return false;
 }
+catch (const std::exception&)
+{
+    return false;
+}
 
 bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
                               const char* name)
+try
 {
     if (index >= NbFiles() || Empty(name) || EndsWithSeparator(name) || m_name == nullptr)
         return false;
@@ -896,10 +1078,14 @@ bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsig
     const uint64_t directoryEnd =
         static_cast<uint64_t>(dataEnd) + m_entries.size() * layout.recordSize;
     const unsigned int size = KWOFileUtils::FileSize(m_name);
-    if (directoryEnd > kLargestOffset || size == 0xFFFFFFFFu || size < dataEnd)
+    if (directoryEnd > kLargestOffset || size == KWO::NotFound || size < dataEnd)
         return false;
     KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
     if (archive.GetState() != KWOResFile::StateOK)
+        return false;
+
+    std::unique_ptr<char[]> newName(KWOString::StringCopy(member.c_str()));
+    if (!newName)
         return false;
 
     // As for an add: the header points at a copy of the directory while the
@@ -912,8 +1098,7 @@ bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsig
     }
     Entry& entry = *m_entries[index];
     char* oldName = entry.m_name;
-    entry.m_name = new char[member.size() + 1];
-    std::memcpy(entry.m_name, member.c_str(), member.size() + 1);
+    entry.m_name = newName.release();
     if (WriteRecords(layout, archive, dataEnd) && Settle(archive, m_name) &&
         WriteHeader(layout, archive, dataEnd, m_entries.size()) && Settle(archive, m_name))
     {
@@ -925,5 +1110,9 @@ bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsig
     delete[] entry.m_name;
     entry.m_name = oldName;
     RestoreDirectory(layout, archive, dataEnd, size);
+    return false;
+}
+catch (const std::exception&)
+{
     return false;
 }

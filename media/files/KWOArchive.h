@@ -5,8 +5,10 @@
 /// with operations to create an archive, add, remove, rename, replace and
 /// extract members, and to open a member as a window stream over the archive
 /// file without copying it. The format classes (KWOArchKWO, KWOArchPAK) derive
-/// from it; FindArchiveFormat recognises several archive formats by their
-/// first bytes and OpenArchive opens the two the library reads.
+/// from it and say only how they lay out their header and directory (a
+/// Layout); this class reads and writes both. FindArchiveFormat recognises
+/// several archive formats by their first bytes and OpenArchive opens the two
+/// the library reads.
 ///
 /// The object mirrors the archive file: every change is written at once, and
 /// no stream is kept open between calls. Every change keeps the archive whole
@@ -21,11 +23,12 @@
 /// again, so that a change made meanwhile by another program or object is
 /// kept. Readers are never held up. A failed change leaves both the file and
 /// the object as they were. Other failures are silent (false, null or
-/// 0xFFFFFFFF); the listings write to the log.
+/// KWO::NotFound); the listings write to the log.
 #ifndef KWOMEDIA_FILES_KWOARCHIVE_H
 #define KWOMEDIA_FILES_KWOARCHIVE_H
 
 #include "../KWOExport.h"
+#include "../core/KWOConst.h"
 #include "KWOFileProvider.h"
 
 #include <cstdint>
@@ -76,6 +79,8 @@ public:
     static std::string PrintableName(const char* name);
 
     /// An empty archive (no name, no entries) of the given format number.
+    /// Without a layout (see the protected constructor) it cannot open,
+    /// create or change a file.
     explicit KWOArchive(int format);
     ~KWOArchive() override;
 
@@ -119,42 +124,51 @@ public:
     int CompareFunc(const KWOSortableItem* a, const KWOSortableItem* b) const override;
     KWOSortableItem* GetItem(unsigned int index) const override;
 
-    /// The format's description.
-    virtual const char* FormatInfo() const = 0;
+    /// The format's description ("" without a layout).
+    virtual const char* FormatInfo() const;
+    /// Reads the archive's directory. A file that is not an archive of the
+    /// format, or whose directory lies outside the file, is refused and the
+    /// object keeps what it showed. Where the header gives the directory's
+    /// length, a length that is not a multiple of a record is read as the
+    /// whole records it holds. Where the header's directory offset is the
+    /// data end, it must lie past the header, unless the directory is empty
+    /// (the empty archive, whatever offset it names).
+    bool Open(const char* filename) override;
     /// Writes a new, empty archive; never over an existing file. The object
     /// then shows it.
-    virtual bool Create(const char* filename) = 0;
-    /// Forgets the archive: no name, no entries.
+    virtual bool Create(const char* filename);
+    /// Forgets the archive: no name, no entries, the data end just past the
+    /// header.
     virtual void Close();
     /// A new read-only stream over the member's data; the caller deletes it.
     /// It does not depend on this object. Null for a bad index or an empty
     /// member.
-    virtual KWOResFile* OpenResFile(unsigned int index) const = 0;
+    virtual KWOResFile* OpenResFile(unsigned int index) const;
     /// Appends the file `filename` as a member called `name` (the file's name
     /// when null), without its folder part and cut to the format's longest
-    /// name. Returns the new entry's position, or 0xFFFFFFFF.
-    virtual unsigned int AddFile(const char* filename, const char* name) = 0;
+    /// name. Returns the new entry's position, or KWO::NotFound.
+    virtual unsigned int AddFile(const char* filename, const char* name);
     /// Position of the first entry named exactly `name` (case counts), or
-    /// 0xFFFFFFFF.
+    /// KWO::NotFound.
     virtual unsigned int FindFile(const char* name) const;
     /// Removes the member at `index`; the others keep their order.
-    virtual bool RemoveFile(unsigned int index) = 0;
+    virtual bool RemoveFile(unsigned int index);
     /// Gives the member the part of `name` after its last separator.
-    virtual bool RenameFile(unsigned int index, const char* name) = 0;
+    virtual bool RenameFile(unsigned int index, const char* name);
     /// Replaces the member's data with the content of `filename`.
-    virtual bool UpdateFile(unsigned int index, const char* filename) = 0;
+    virtual bool UpdateFile(unsigned int index, const char* filename);
     /// Writes the member's data to the file `destination`, which is replaced
     /// in one step once the whole member is on disk: a failed extraction (a
     /// member reaching past the end of a damaged archive, a full disk) leaves
     /// an existing destination as it was.
-    virtual bool ExtractFile(unsigned int index, const char* destination) const = 0;
+    virtual bool ExtractFile(unsigned int index, const char* destination) const;
     /// Extracts every member into the existing folder `directory`; false only
     /// when that folder does not exist. Members whose names would lead out of
     /// the folder ("..") are skipped, and so are members that share bytes
     /// with another member (reported in the log): a damaged or hostile
     /// directory can never make it write more than the archive holds.
     virtual bool ExtractAll(const char* directory) const;
-    /// Sum of the members' sizes (0xFFFFFFFF when it does not fit).
+    /// Sum of the members' sizes (UINT32_MAX when it does not fit).
     virtual unsigned int TotalSize() const;
 
     /// Stores the archive's path, made absolute from the working directory.
@@ -168,6 +182,14 @@ public:
     void FindOverlaps(std::vector<bool>& overlapping) const;
     /// The format number of the class (FormatKWO, FormatPAK).
     int GetFormat() const { return m_format; }
+    /// Writes the directory at the data end, then the header, into a file
+    /// open for writing. False when a write failed.
+    bool WriteDirectory(KWOResFile& file);
+    /// Where the member data ends: new members are written from there, and
+    /// the directory after them. Open sets it from the header's directory
+    /// offset or from the largest end of any member (at least 12), as the
+    /// layout says.
+    unsigned int GetDataEnd() const { return m_dataEnd; }
 
 protected:
     /// How a format lays out its header and directory.
@@ -183,7 +205,15 @@ protected:
         /// the format keeps dates; numbers 32-bit little-endian.
         unsigned int nameBytes;
         bool sizeFirst; ///< see nameBytes
+        /// The data end after Open: true, the header's directory offset;
+        /// false, the largest end of any member.
+        bool dataEndAtDirectory;
+        const char* info; ///< FormatInfo's text
     };
+
+    /// An empty archive of the format number that reads and writes files laid
+    /// out as `layout` says (which must outlive it).
+    KWOArchive(int format, const Layout& layout);
 
     /// The operations the formats share; they differ only in the layout.
     /// `dataEnd` is the format's data end.
@@ -220,6 +250,8 @@ protected:
     char* m_name = nullptr;                        ///< absolute path, or null
     /// the format number (see Format)
     int m_format;
+    const Layout* m_layout = nullptr; ///< the format's, or null
+    unsigned int m_dataEnd = 0;
 
 private:
     void FreeAll();

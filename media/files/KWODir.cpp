@@ -1,21 +1,23 @@
 #include "files/KWODir.h"
 
+#include "core/KWOConst.h"
 #include "core/KWOLog.h"
 #include "files/KWOFile.h"
 #include "files/file_replace.h"
 #include "platform/KWOFileUtils.h"
 #include "platform/os_files.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
-#include <string>
 #include <utility>
 
 namespace
 {
 unsigned int Clamp32(uint64_t value)
 {
-    return value > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned int>(value);
+    return static_cast<unsigned int>(std::min<uint64_t>(value, UINT32_MAX));
 }
 
 unsigned int Date32(int64_t seconds)
@@ -74,10 +76,10 @@ bool KWODir::Open(const char* path)
     if (!KWOFileUtils::SetCWD(path))
         return false;
     // Read back, the path is absolute and canonical.
-    std::string canonical;
-    if (!KWO::OS::GetWorkDir(canonical))
+    char canonical[KWO::OS::MaxPath];
+    if (!KWO::OS::GetWorkDir(canonical, sizeof canonical))
         return false;
-    m_path = canonical.c_str();
+    m_path = canonical;
     return GetContent();
 }
 
@@ -149,7 +151,7 @@ bool KWODir::CopyFile(const char* name, const char* destination) const
     // Opening the destination empties it: never when it is the source itself.
     // A source too large for a 32-bit count is refused rather than cut.
     if (KWO::OS::SameFile(from.m_text, to.m_text) ||
-        KWOFileUtils::FileSize(from.m_text) == 0xFFFFFFFFu)
+        KWOFileUtils::FileSize(from.m_text) == KWO::NotFound)
         return false;
 
     KWOFile source(from.m_text, KWOResFile::ModeRead);
@@ -252,8 +254,12 @@ bool KWODir::GoUp()
         cut = root;
     if (cut == 0)
         return false;
-    const std::string parent(m_path.m_text, cut);
-    return Open(parent.c_str());
+    char parent[KWO::OS::MaxPath];
+    if (cut >= sizeof parent)
+        return false;
+    std::memcpy(parent, m_path.m_text, cut);
+    parent[cut] = '\0';
+    return Open(parent);
 }
 
 bool KWODir::GoRoot()
@@ -277,10 +283,10 @@ bool KWODir::GoRoot()
 
 bool KWODir::GoCWD()
 {
-    std::string cwd;
-    if (!KWO::OS::GetWorkDir(cwd) || cwd.empty())
+    char cwd[KWO::OS::MaxPath];
+    if (!KWO::OS::GetWorkDir(cwd, sizeof cwd) || cwd[0] == '\0')
         return false;
-    m_path = cwd.c_str();
+    m_path = cwd;
     return GetContent();
 }
 
@@ -298,6 +304,7 @@ void KWODir::Clear()
 }
 
 bool KWODir::GetContent()
+try
 {
     if (m_path.m_length == 0)
         return false;
@@ -354,4 +361,9 @@ bool KWODir::GetContent()
     if (m_sortFlags != 0)
         Sort(m_sortFlags);
     return true;
+}
+catch (const std::exception&)
+{
+    Clear();
+    return false;
 }

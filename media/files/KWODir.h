@@ -34,7 +34,7 @@ public:
     struct Entry : KWOSortableItem
     {
         unsigned int m_attrib = 0; ///< attribute bits
-        unsigned int m_size = 0;   ///< bytes (0xFFFFFFFF for 4 GiB and more)
+        unsigned int m_size = 0;   ///< bytes (UINT32_MAX for 4 GiB and more)
         unsigned int m_date = 0;   ///< modification, seconds since 1970-01-01 UTC
     };
 

@@ -1,10 +1,9 @@
 #include "files/KWOFile.h"
 
 #include "core/KWOLog.h"
-#include "files/line_reader.h"
 
+#include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace
 {
@@ -29,28 +28,15 @@ bool KWOFile::Open(const char* name, unsigned int mode)
     // Copy before closing: `name` may be this stream's own name.
     char* copy = KWOString::StringCopy(name);
     Close();
-    m_state = StateOK;
     m_name = copy;
-    m_mode = static_cast<unsigned char>(mode & 3);
     const char* shown = m_name ? m_name : "";
-
-    const char* text;
-    switch (m_mode)
-    {
-        case 1:
-            text = "rb";
-            break;
-        case 2:
-            text = (mode & ModeAppend) ? "ab" : "wb";
-            break;
-        case 3:
-            text = (mode & ModeAppend) ? "a+b" : (mode & ModeTruncate) ? "w+b" : "r+b";
-            break;
-        default:
-            m_state = StateBadOpenMode;
-            KWO::DBG("File: bad open mode (%s)\n", shown);
-            return false;
-    }
+    if (!StartOpen(mode, "File", shown))
+        return false;
+    const char* text = "rb";
+    if (m_mode == ModeWrite)
+        text = (mode & ModeAppend) ? "ab" : "wb";
+    else if (m_mode == (ModeRead | ModeWrite))
+        text = (mode & ModeAppend) ? "a+b" : (mode & ModeTruncate) ? "w+b" : "r+b";
 
     bool create = (m_mode & ModeWrite) && (mode & ModeCreate);
     if (create)
@@ -68,15 +54,14 @@ bool KWOFile::Open(const char* name, unsigned int mode)
     // With ModeCreate the C library is also asked for an exclusive creation
     // ("x"), so a file that exists but could not be read above is never
     // emptied.
-    std::string cmode = text;
-    if (create && cmode[0] != 'r')
-        cmode += 'x';
+    char cmode[8];
+    std::snprintf(cmode, sizeof cmode, "%s%s", text, create && text[0] != 'r' ? "x" : "");
     if (m_name == nullptr)
     {
         m_state = StateOpenError; // the copy of the name could not be made
         return false;
     }
-    m_file = std::fopen(m_name, cmode.c_str());
+    m_file = std::fopen(m_name, cmode);
     if (m_file == nullptr && m_mode == 3 && text[0] == 'r')
     {
         // Read/write without truncation creates a missing file.
@@ -153,7 +138,15 @@ void KWOFile::SwitchTo(unsigned char op)
     m_lastOp = op;
 }
 
-bool KWOFile::GetByte(char& c)
+bool KWOFile::BeginLine()
+{
+    if (m_file == nullptr)
+        return false;
+    SwitchTo(kOpRead);
+    return true;
+}
+
+bool KWOFile::NextLineByte(char& c)
 {
     int b = std::getc(m_file);
     if (b == EOF)
@@ -162,51 +155,22 @@ bool KWOFile::GetByte(char& c)
     return true;
 }
 
-unsigned int KWOFile::GetLine(char* buffer, unsigned int max, char end)
+void KWOFile::EndLine()
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || m_eof || max == 0 || buffer == nullptr ||
-        m_file == nullptr)
-        return 0;
-    SwitchTo(kOpRead);
-    unsigned int n =
-        kwo_files::LineToBuffer([this](char& c) { return GetByte(c); }, buffer, max, end);
     m_eof = std::feof(m_file) != 0;
-    return n;
 }
 
-unsigned int KWOFile::GetLine(KWOString& line, unsigned int max, char end)
+unsigned int KWOFile::Transfer(unsigned int access, void* buffer, unsigned int count)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || max == 0 || m_eof || m_file == nullptr)
+    // A disk file may be written at its end: only reads find nothing there.
+    if (!CanTransfer(access, m_file != nullptr, buffer, count, false))
         return 0;
-    SwitchTo(kOpRead);
-    unsigned int n =
-        kwo_files::LineToString([this](char& c) { return GetByte(c); }, line, max, end);
-    m_eof = std::feof(m_file) != 0;
-    return n;
-}
-
-unsigned int KWOFile::Read(void* buffer, unsigned int count)
-{
-    if (m_state != StateOK || !(m_mode & ModeRead) || buffer == nullptr || count == 0 ||
-        m_file == nullptr)
-        return 0;
-    SwitchTo(kOpRead);
-    size_t n = std::fread(buffer, 1, count, m_file);
+    const bool reading = access == ModeRead;
+    SwitchTo(reading ? kOpRead : kOpWrite);
+    const size_t n =
+        reading ? std::fread(buffer, 1, count, m_file) : std::fwrite(buffer, 1, count, m_file);
     if (n < count)
-        m_state = StateReadAtEnd;
-    m_eof = std::feof(m_file) != 0;
-    return static_cast<unsigned int>(n);
-}
-
-unsigned int KWOFile::Write(const void* buffer, unsigned int count)
-{
-    if (m_state != StateOK || !(m_mode & ModeWrite) || buffer == nullptr || count == 0 ||
-        m_file == nullptr)
-        return 0;
-    SwitchTo(kOpWrite);
-    size_t n = std::fwrite(buffer, 1, count, m_file);
-    if (n < count)
-        m_state = StateWriteAtEnd;
+        m_state = ShortState(access);
     m_eof = std::feof(m_file) != 0;
     return static_cast<unsigned int>(n);
 }

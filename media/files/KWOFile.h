@@ -40,6 +40,14 @@ public:
     /// Writes the name, mode, state and end-of-file flag to the log.
     void PrintInfo() const override;
 
+protected:
+    /// Moves the bytes of Read and Write.
+    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
+    /// Lines are read byte by byte from the C library's buffer.
+    bool BeginLine() override;
+    bool NextLineByte(char& c) override;
+    void EndLine() override;
+
 private:
     /// Reads one byte; false at the end of the file or on an error.
     bool GetByte(char& c);

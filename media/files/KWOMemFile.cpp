@@ -1,7 +1,6 @@
 #include "files/KWOMemFile.h"
 
 #include "core/KWOLog.h"
-#include "files/line_reader.h"
 
 #include <cstdio>
 #include <cstring>
@@ -129,67 +128,36 @@ unsigned int KWOMemFile::GetPos() const
 
 void KWOMemFile::Flush() {}
 
-unsigned int KWOMemFile::GetLine(char* buffer, unsigned int max, char end)
+bool KWOMemFile::BeginLine()
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || m_eof || max == 0 || buffer == nullptr ||
-        m_data == nullptr)
-        return 0;
-    auto getByte = [this](char& c)
-    {
-        if (m_pos >= m_size)
-            return false;
-        c = static_cast<char>(m_data[m_pos++]);
-        return true;
-    };
-    unsigned int n = kwo_files::LineToBuffer(getByte, buffer, max, end);
-    m_eof = m_pos >= m_size;
-    return n;
+    return m_data != nullptr;
 }
 
-unsigned int KWOMemFile::GetLine(KWOString& line, unsigned int max, char end)
+bool KWOMemFile::NextLineByte(char& c)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || max == 0 || m_eof || m_data == nullptr)
-        return 0;
-    auto getByte = [this](char& c)
-    {
-        if (m_pos >= m_size)
-            return false;
-        c = static_cast<char>(m_data[m_pos++]);
-        return true;
-    };
-    unsigned int n = kwo_files::LineToString(getByte, line, max, end);
-    m_eof = m_pos >= m_size;
-    return n;
+    if (m_pos >= m_size)
+        return false;
+    c = static_cast<char>(m_data[m_pos++]);
+    return true;
 }
 
-unsigned int KWOMemFile::Read(void* buffer, unsigned int count)
+void KWOMemFile::EndLine()
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || buffer == nullptr || count == 0 || m_eof ||
-        m_data == nullptr)
+    m_eof = m_pos >= m_size;
+}
+
+unsigned int KWOMemFile::Transfer(unsigned int access, void* buffer, unsigned int count)
+{
+    if (!CanTransfer(access, m_data != nullptr, buffer, count, true))
         return 0;
     if (static_cast<unsigned long long>(m_pos) + count > m_size)
     {
-        m_state = StateReadAtEnd;
+        m_state = ShortState(access);
         count = m_pos < m_size ? m_size - m_pos : 0;
     }
-    if (count)
+    if (count && access == ModeRead)
         std::memcpy(buffer, m_data + m_pos, count);
-    m_pos += count;
-    m_eof = m_pos >= m_size;
-    return count;
-}
-
-unsigned int KWOMemFile::Write(const void* buffer, unsigned int count)
-{
-    if (m_state != StateOK || !(m_mode & ModeWrite) || buffer == nullptr || count == 0 || m_eof ||
-        m_data == nullptr)
-        return 0;
-    if (static_cast<unsigned long long>(m_pos) + count > m_size)
-    {
-        m_state = StateWriteAtEnd;
-        count = m_pos < m_size ? m_size - m_pos : 0;
-    }
-    if (count)
+    else if (count)
         std::memmove(m_data + m_pos, buffer, count);
     m_pos += count;
     m_eof = m_pos >= m_size;

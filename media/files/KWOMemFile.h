@@ -37,11 +37,6 @@ public:
     unsigned int GetPos() const override;
     /// Nothing to do.
     void Flush() override;
-    unsigned int GetLine(char* buffer, unsigned int max, char end) override;
-    unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
-    unsigned int Read(void* buffer, unsigned int count) override;
-    /// Writes up to the end of the block; returns how many bytes were written.
-    unsigned int Write(const void* buffer, unsigned int count) override;
     /// Writes the block's address and size, the mode, state, position and
     /// whether the stream owns the block to the log.
     void PrintInfo() const override;
@@ -52,6 +47,14 @@ public:
     unsigned int GetSize() const { return m_size; }
     bool OwnsData() const { return m_ownData; }
     /// @}
+
+protected:
+    /// Moves the bytes of Read and Write.
+    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
+    /// Lines are read byte by byte from the block.
+    bool BeginLine() override;
+    bool NextLineByte(char& c) override;
+    void EndLine() override;
 
 private:
     bool m_ownData;

@@ -1,7 +1,6 @@
 #include "files/KWOPackFile.h"
 
 #include "core/KWOLog.h"
-#include "files/line_reader.h"
 
 namespace
 {
@@ -30,27 +29,13 @@ bool KWOPackFile::Open(const char* path, unsigned int start, unsigned int end, u
     char* pathCopy = KWOString::StringCopy(path);
     char* nameCopy = KWOString::StringCopy(name);
     Close();
-    m_state = StateOK;
     m_path = pathCopy;
     m_name = nameCopy ? nameCopy : m_path;
-    m_mode = static_cast<unsigned char>(mode & 3);
     const char* shown = m_path ? m_path : "";
-
-    const char* text;
-    switch (m_mode)
-    {
-        case 1:
-            text = "rb";
-            break;
-        case 2:
-        case 3:
-            text = "r+b";
-            break;
-        default:
-            m_state = StateBadOpenMode;
-            KWO::DBG("PackFile: bad open mode (%s)\n", shown);
-            return false;
-    }
+    if (!StartOpen(mode, "PackFile", shown))
+        return false;
+    // The file is never created, emptied or appended to.
+    const char* text = m_mode == ModeRead ? "rb" : "r+b";
     m_file = m_path ? std::fopen(m_path, text) : nullptr;
     if (m_file == nullptr)
     {
@@ -180,7 +165,15 @@ void KWOPackFile::SwitchTo(unsigned char op)
     m_lastOp = op;
 }
 
-bool KWOPackFile::GetByte(char& c)
+bool KWOPackFile::BeginLine()
+{
+    if (m_file == nullptr || m_pos >= m_end)
+        return false;
+    SwitchTo(kOpRead);
+    return true;
+}
+
+bool KWOPackFile::NextLineByte(char& c)
 {
     if (m_pos >= m_end)
         return false;
@@ -192,74 +185,29 @@ bool KWOPackFile::GetByte(char& c)
     return true;
 }
 
-unsigned int KWOPackFile::GetLine(char* buffer, unsigned int max, char end)
+void KWOPackFile::EndLine()
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || m_eof || max == 0 || buffer == nullptr ||
-        m_file == nullptr)
-        return 0;
-    SwitchTo(kOpRead);
-    unsigned int n =
-        kwo_files::LineToBuffer([this](char& c) { return GetByte(c); }, buffer, max, end);
     UpdateEof();
-    return n;
 }
 
-unsigned int KWOPackFile::GetLine(KWOString& line, unsigned int max, char end)
+unsigned int KWOPackFile::Transfer(unsigned int access, void* buffer, unsigned int count)
 {
-    if (m_state != StateOK || !(m_mode & ModeRead) || max == 0 || m_eof || m_file == nullptr ||
-        m_pos >= m_end)
+    if (!CanTransfer(access, m_file != nullptr, buffer, count, true))
         return 0;
-    SwitchTo(kOpRead);
-    unsigned int n =
-        kwo_files::LineToString([this](char& c) { return GetByte(c); }, line, max, end);
-    UpdateEof();
-    return n;
-}
-
-unsigned int KWOPackFile::Read(void* buffer, unsigned int count)
-{
-    if (m_state != StateOK || !(m_mode & ModeRead) || buffer == nullptr || count == 0 || m_eof ||
-        m_file == nullptr)
-        return 0;
-    unsigned int asked = count;
-    if (static_cast<unsigned long long>(m_pos) + count > m_end)
-    {
-        m_state = StateReadAtEnd;
-        count = m_pos < m_end ? m_end - m_pos : 0;
-    }
+    const bool reading = access == ModeRead;
+    // Never past the window: a transfer cut there falls short.
+    const unsigned int fits = static_cast<unsigned long long>(m_pos) + count > m_end
+                                  ? (m_pos < m_end ? m_end - m_pos : 0)
+                                  : count;
     size_t n = 0;
-    if (count)
+    if (fits)
     {
-        SwitchTo(kOpRead);
-        n = std::fread(buffer, 1, count, m_file);
+        SwitchTo(reading ? kOpRead : kOpWrite);
+        n = reading ? std::fread(buffer, 1, fits, m_file) : std::fwrite(buffer, 1, fits, m_file);
     }
     m_pos += static_cast<unsigned int>(n);
-    if (n < asked)
-        m_state = StateReadAtEnd;
-    UpdateEof();
-    return static_cast<unsigned int>(n);
-}
-
-unsigned int KWOPackFile::Write(const void* buffer, unsigned int count)
-{
-    if (m_state != StateOK || !(m_mode & ModeWrite) || buffer == nullptr || count == 0 || m_eof ||
-        m_file == nullptr)
-        return 0;
-    unsigned int asked = count;
-    if (static_cast<unsigned long long>(m_pos) + count > m_end)
-    {
-        m_state = StateWriteAtEnd;
-        count = m_pos < m_end ? m_end - m_pos : 0;
-    }
-    size_t n = 0;
-    if (count)
-    {
-        SwitchTo(kOpWrite);
-        n = std::fwrite(buffer, 1, count, m_file);
-    }
-    m_pos += static_cast<unsigned int>(n);
-    if (n < asked)
-        m_state = StateWriteAtEnd;
+    if (n < count)
+        m_state = ShortState(access);
     UpdateEof();
     return static_cast<unsigned int>(n);
 }

@@ -35,11 +35,6 @@ public:
     unsigned int GetPos() const override;
     /// Writes what the C library holds back to the file.
     void Flush() override;
-    unsigned int GetLine(char* buffer, unsigned int max, char end) override;
-    unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
-    unsigned int Read(void* buffer, unsigned int count) override;
-    /// Writes up to the end of the window; returns how many bytes were written.
-    unsigned int Write(const void* buffer, unsigned int count) override;
     /// Writes the path, the window, mode, state and position to the log.
     void PrintInfo() const override;
 
@@ -49,6 +44,14 @@ public:
     unsigned int GetStart() const { return m_start; }
     unsigned int GetEnd() const { return m_end; }
     /// @}
+
+protected:
+    /// Moves the bytes of Read and Write.
+    unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
+    /// Lines are read byte by byte inside the window.
+    bool BeginLine() override;
+    bool NextLineByte(char& c) override;
+    void EndLine() override;
 
 private:
     /// Reads one byte inside the window; false at its end or on an error.

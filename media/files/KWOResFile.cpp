@@ -1,5 +1,8 @@
 #include "files/KWOResFile.h"
 
+#include "core/KWOLog.h"
+#include "files/line_reader.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -24,12 +27,63 @@ bool KWOResFile::Eof() const
     return m_eof;
 }
 
+unsigned int KWOResFile::GetLine(char* buffer, unsigned int max, char end)
+{
+    if (!CanTransfer(ModeRead, true, buffer, max, true) || !BeginLine())
+        return 0;
+    const unsigned int n =
+        kwo_files::LineToBuffer([this](char& c) { return NextLineByte(c); }, buffer, max, end);
+    EndLine();
+    return n;
+}
+
+unsigned int KWOResFile::GetLine(KWOString& line, unsigned int max, char end)
+{
+    if (!CanTransfer(ModeRead, true, &line, max, true) || !BeginLine())
+        return 0;
+    const unsigned int n =
+        kwo_files::LineToString([this](char& c) { return NextLineByte(c); }, line, max, end);
+    EndLine();
+    return n;
+}
+
+bool KWOResFile::NextLineByte(char&)
+{
+    return false;
+}
+
+unsigned int KWOResFile::Read(void* buffer, unsigned int count)
+{
+    return Transfer(ModeRead, buffer, count);
+}
+
+unsigned int KWOResFile::Write(const void* buffer, unsigned int count)
+{
+    return Transfer(ModeWrite, const_cast<void*>(buffer), count);
+}
+
+unsigned int KWOResFile::Transfer(unsigned int, void*, unsigned int)
+{
+    return 0;
+}
+
 unsigned int KWOResFile::WriteStr(const KWOString& text, unsigned int max)
 {
     unsigned int n = text.m_length < max ? text.m_length : max;
     if (n == 0 || text.m_text == nullptr)
         return 0;
     return Write(text.m_text, n);
+}
+
+bool KWOResFile::StartOpen(unsigned int mode, const char* module, const char* shown)
+{
+    m_state = StateOK;
+    m_mode = static_cast<unsigned char>(mode & 3);
+    if (m_mode != 0)
+        return true;
+    m_state = StateBadOpenMode;
+    KWO::DBG("%s: bad open mode (%s)\n", module, shown);
+    return false;
 }
 
 void KWOResFile::SetClosed()

@@ -61,15 +61,17 @@ public:
     /// zero); the `end` byte is consumed, not stored, and with end '\n' a
     /// carriage return before it is dropped. Returns the characters stored
     /// plus one (1 for an empty line), or 0 when no line was available.
-    virtual unsigned int GetLine(char* buffer, unsigned int max, char end) = 0;
+    /// Streams read lines through the line hooks below.
+    virtual unsigned int GetLine(char* buffer, unsigned int max, char end);
     /// Reads one line of up to `max` bytes into `line`. Returns the bytes
     /// consumed, the `end` byte and a dropped carriage return included; 0 when
-    /// nothing was available. Pass 0xFFFFFFFF for no limit.
-    virtual unsigned int GetLine(KWOString& line, unsigned int max, char end) = 0;
+    /// nothing was available. Pass KWO::All for no limit.
+    virtual unsigned int GetLine(KWOString& line, unsigned int max, char end);
     /// @{
-    /// Return the bytes moved; a short count sets StateReadAtEnd or StateWriteAtEnd.
-    virtual unsigned int Read(void* buffer, unsigned int count) = 0;
-    virtual unsigned int Write(const void* buffer, unsigned int count) = 0;
+    /// Return the bytes moved; a short count sets StateReadAtEnd or
+    /// StateWriteAtEnd. Streams move bytes through Transfer.
+    virtual unsigned int Read(void* buffer, unsigned int count);
+    virtual unsigned int Write(const void* buffer, unsigned int count);
     /// @}
     /// Writes min(max, length) characters of `text`, with no terminator.
     virtual unsigned int WriteStr(const KWOString& text, unsigned int max);
@@ -104,6 +106,37 @@ public:
     const char* GetName() const { return m_name; }
 
 protected:
+    /// The guard that opens every transfer (reads, writes, line reads): true
+    /// when the stream may move bytes in the direction `access` (ModeRead or
+    /// ModeWrite): its state is StateOK, it was opened with that access, it
+    /// holds what it reads from (`open`), there is a `buffer` and a non-zero
+    /// `count`, and, with `stopAtEnd`, it is not at its end.
+    bool CanTransfer(unsigned int access, bool open, const void* buffer, unsigned int count,
+                     bool stopAtEnd) const
+    {
+        return m_state == StateOK && (m_mode & access) != 0 && open && buffer != nullptr &&
+               count != 0 && !(stopAtEnd && m_eof);
+    }
+    /// Read (`access` ModeRead) or Write (ModeWrite) of a stream; nothing
+    /// moves without it.
+    virtual unsigned int Transfer(unsigned int access, void* buffer, unsigned int count);
+    /// The line hooks, run by GetLine behind the guard: BeginLine is false when
+    /// the stream holds nothing to read from (and otherwise prepares to read),
+    /// NextLineByte gives the next byte (false at the end of the data), and
+    /// EndLine brings the end flag up to date. A stream without them has no
+    /// lines.
+    virtual bool BeginLine() { return false; }
+    virtual bool NextLineByte(char& c);
+    virtual void EndLine() {}
+    /// The first step of every open: StateOK and the access bits of `mode`;
+    /// without either bit, StateBadOpenMode, logged as "<module>: bad open
+    /// mode (<shown>)", and false.
+    bool StartOpen(unsigned int mode, const char* module, const char* shown);
+    /// The state a transfer in the direction `access` sets when it falls short.
+    static unsigned char ShortState(unsigned int access)
+    {
+        return access == ModeRead ? StateReadAtEnd : StateWriteAtEnd;
+    }
     /// Puts the base fields into the closed state (the name is not freed).
     void SetClosed();
     /// @{

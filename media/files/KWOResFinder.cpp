@@ -1,5 +1,6 @@
 #include "files/KWOResFinder.h"
 
+#include "core/KWOConst.h"
 #include "core/KWOLog.h"
 #include "files/KWOArchive.h"
 #include "files/KWODir.h"
@@ -15,21 +16,22 @@ KWOResFinder::~KWOResFinder() = default;
 unsigned int KWOResFinder::FindSource(const char* name) const
 {
     if (name == nullptr || name[0] == '\0')
-        return 0xFFFFFFFFu;
+        return KWO::NotFound;
     for (size_t i = 0; i < m_sources.size(); ++i)
     {
         const char* sourceName = m_sources[i]->Name();
         if (sourceName != nullptr && std::strcmp(sourceName, name) == 0)
             return static_cast<unsigned int>(i);
     }
-    return 0xFFFFFFFFu;
+    return KWO::NotFound;
 }
 
 bool KWOResFinder::AddSource(const char* name, bool first)
+try
 {
     if (name == nullptr || name[0] == '\0')
         return false;
-    if (FindSource(name) != 0xFFFFFFFFu)
+    if (FindSource(name) != KWO::NotFound)
         return true;
     if (!KWOFileUtils::FileExist(name))
         return false;
@@ -37,8 +39,8 @@ bool KWOResFinder::AddSource(const char* name, bool first)
     std::unique_ptr<KWOFileProvider> source;
     if (KWOFileUtils::IsDir(name))
     {
-        std::unique_ptr<KWODir> dir(new KWODir(nullptr));
-        if (!dir->Open(name))
+        std::unique_ptr<KWODir> dir(new (std::nothrow) KWODir(nullptr));
+        if (!dir || !dir->Open(name))
             return false;
         source = std::move(dir);
     }
@@ -55,11 +57,15 @@ bool KWOResFinder::AddSource(const char* name, bool first)
         m_sources.push_back(std::move(source));
     return true;
 }
+catch (const std::exception&)
+{
+    return false;
+}
 
 bool KWOResFinder::RemoveSource(const char* name)
 {
     const unsigned int index = FindSource(name);
-    if (index == 0xFFFFFFFFu)
+    if (index == KWO::NotFound)
         return false;
     m_sources.erase(m_sources.begin() + index);
     return true;

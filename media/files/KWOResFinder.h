@@ -9,6 +9,7 @@
 #define KWOMEDIA_FILES_KWORESFINDER_H
 
 #include "../KWOExport.h"
+#include "../core/KWOConst.h"
 
 #include <memory>
 #include <vector>
@@ -25,7 +26,7 @@ public:
     KWOResFinder& operator=(const KWOResFinder&) = delete;
 
     /// Position of the first source whose name is exactly `name`, or
-    /// 0xFFFFFFFF. Sources are known by absolute paths, so only an absolute
+    /// KWO::NotFound. Sources are known by absolute paths, so only an absolute
     /// name can match.
     unsigned int FindSource(const char* name) const;
     /// Adds a folder or a native or PAK archive as a source, at the front of

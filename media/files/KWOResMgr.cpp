@@ -1,6 +1,6 @@
 #include "files/KWOResMgr.h"
 
-#include "audio/KWOMusic.h"
+#include "core/KWOConst.h"
 #include "core/KWOLog.h"
 #include "core/KWOString.h"
 #include "files/KWOResFile.h"
@@ -14,7 +14,6 @@
 
 namespace
 {
-constexpr unsigned int NotFound = 0xFFFFFFFFu;
 constexpr unsigned int InitialCapacity = 4;
 
 bool Empty(const char* name)
@@ -29,8 +28,7 @@ KWOResMgr::KWOResMgr(const KWOResFinder& finder)
 {
     if (m_records)
         m_capacity = InitialCapacity;
-    m_loaders = {kwo_files::LoadPicture, kwo_files::LoadPalette, kwo_files::LoadFont,
-                 kwo_files::LoadText,    kwo_files::LoadSound,   kwo_files::LoadMusic};
+    kwo_files::RegisterBuiltInLoaders(m_loaders);
 }
 
 KWOResMgr::~KWOResMgr()
@@ -98,7 +96,7 @@ bool KWOResMgr::PrivateAdd(unsigned int position, unsigned int type, const char*
     record.resource.reset(resource);
     // A music reads its stream while it plays, so it cannot be reloaded from
     // a stream that is deleted afterwards.
-    record.readsStream = dynamic_cast<KWOMusic*>(resource) != nullptr;
+    record.readsStream = kwo_files::ReadsStream(resource);
     ++m_count;
     return true;
 }
@@ -230,17 +228,17 @@ bool KWOResMgr::Release(KWOResource* resource)
 bool KWOResMgr::ReloadRecord(Record& record)
 {
     KWOResource* resource = record.resource.get();
-    auto* ownMusic = dynamic_cast<kwo_files::OwnedStreamMusic*>(resource);
+    const bool ownsStream = kwo_files::OwnsStream(resource);
     // Anything else that reads from its stream would be left with a deleted
     // one: such resources are not reloaded.
-    if (record.readsStream && ownMusic == nullptr)
+    if (record.readsStream && !ownsStream)
         return false;
 
     std::unique_ptr<KWOResFile> file(m_finder.FindRes(record.name.get()));
     if (!file)
         return false;
-    if (ownMusic != nullptr)
-        return ownMusic->LoadOwned(std::move(file), 0);
+    if (ownsStream)
+        return kwo_files::LoadOwningStream(resource, std::move(file), 0);
     return resource->Load(*file, 0);
 }
 
@@ -272,11 +270,16 @@ bool KWOResMgr::ReloadType(unsigned int type)
 // ---- loaders -------------------------------------------------------------------
 
 unsigned int KWOResMgr::RegisterLoader(Loader loader)
+try
 {
-    if (loader == nullptr || m_loaders.size() >= NotFound)
-        return NotFound;
+    if (loader == nullptr || m_loaders.size() >= KWO::NotFound)
+        return KWO::NotFound;
     m_loaders.push_back(loader);
     return static_cast<unsigned int>(m_loaders.size() - 1);
+}
+catch (const std::exception&)
+{
+    return KWO::NotFound;
 }
 
 bool KWOResMgr::ChangeLoader(unsigned int type, Loader loader)
@@ -315,7 +318,7 @@ unsigned int KWOResMgr::MemoryUsed() const
     for (unsigned int i = 0; i < m_count; ++i)
         if (m_records[i].resource)
             total += m_records[i].resource->MemoryUsed();
-    return total > NotFound ? NotFound : static_cast<unsigned int>(total);
+    return static_cast<unsigned int>(std::min<uint64_t>(total, UINT32_MAX));
 }
 
 void KWOResMgr::PrintContent() const

@@ -18,12 +18,13 @@
 /// resource, which deletes it. A music built by the manager owns the stream it
 /// keeps reading from and deletes it with itself.
 ///
-/// Failures are results (null, false, 0xFFFFFFFF); the one message is the
+/// Failures are results (null, false, KWO::NotFound); the one message is the
 /// warning "ResMgr: can not load <name> (type <n>)" when a loader fails.
 #ifndef KWOMEDIA_FILES_KWORESMGR_H
 #define KWOMEDIA_FILES_KWORESMGR_H
 
 #include "../KWOExport.h"
+#include "../core/KWOConst.h"
 
 #include <memory>
 #include <vector>
@@ -87,7 +88,7 @@ public:
     bool ReloadType(unsigned int type);
     /// @}
 
-    /// Appends a loader and returns its type number (0xFFFFFFFF for null).
+    /// Appends a loader and returns its type number (KWO::NotFound for null).
     unsigned int RegisterLoader(Loader loader);
     /// Replaces the loader of an existing type; false for an unknown type or
     /// a null loader.
@@ -111,7 +112,7 @@ public:
     void PrintContent() const;
     /// The table, then the number of loaders and the memory the resources use.
     void PrintInfo() const;
-    /// Bytes used by the registered resources together (0xFFFFFFFF at most).
+    /// Bytes used by the registered resources together (UINT32_MAX at most).
     unsigned int MemoryUsed() const;
 
     /// @{

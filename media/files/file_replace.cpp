@@ -38,7 +38,7 @@ private:
 
 namespace KWO
 {
-bool ReplaceFile(const char* target, const std::function<bool(KWOResFile&)>& write, bool mustBeNew)
+bool ReplaceFile(const char* target, const FileWriter& write, bool mustBeNew)
 {
     OS::FileReplacer replacer;
     if (!replacer.Begin(target, mustBeNew))

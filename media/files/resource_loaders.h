@@ -1,49 +1,38 @@
-// The resource manager's built-in loaders, one per built-in type number, and
-// the music that owns the stream it streams from.
+// The resource manager's built-in loaders: the one place in the files module
+// that knows the resource classes of the other modules (pictures, palettes
+// and fonts of graphics, texts of core, sounds and music of audio). The
+// manager includes only this header; it learns the loaders and the one
+// resource that keeps reading from its stream through the functions below.
 #ifndef KWOMEDIA_FILES_RESOURCE_LOADERS_H
 #define KWOMEDIA_FILES_RESOURCE_LOADERS_H
 
-#include "audio/KWOMusic.h"
+#include "files/KWOResMgr.h"
 
 #include <memory>
+#include <vector>
 
 class KWOResFile;
 class KWOResource;
 
 namespace kwo_files
 {
-// Each builds an empty object of its class and loads it from `file` with
-// `param`; null (the object deleted) when the load fails. `name` is unused.
-// All but the music leave `keepFile` false.
-KWOResource* LoadPicture(KWOResFile* file, const char* name, int param, bool& keepFile);
-KWOResource* LoadPalette(KWOResFile* file, const char* name, int param, bool& keepFile);
-KWOResource* LoadFont(KWOResFile* file, const char* name, int param, bool& keepFile);
-KWOResource* LoadText(KWOResFile* file, const char* name, int param, bool& keepFile);
-KWOResource* LoadSound(KWOResFile* file, const char* name, int param, bool& keepFile);
-// Sets `keepFile`: on success the music keeps reading from `file` and owns it.
-KWOResource* LoadMusic(KWOResFile* file, const char* name, int param, bool& keepFile);
+// Puts the six built-in loaders into `loaders`, in the order of their type
+// numbers (KWOResMgr::TypePicture to TypeMusic). Each builds an empty object
+// of its class and loads it from the stream; all but the music leave the
+// keep-file flag false. False (and `loaders` empty) when memory runs out.
+bool RegisterBuiltInLoaders(std::vector<KWOResMgr::Loader>& loaders);
 
-// A music built by the resource manager. A plain music leaves its stream to
-// whoever opened it; this one was given its stream by the manager, so it
-// deletes the stream when it goes, and when a reload hands it a new one.
-class OwnedStreamMusic final : public KWOMusic
-{
-public:
-    OwnedStreamMusic() = default;
-    ~OwnedStreamMusic() override;
+// True when `resource` reads from its stream after loading (a music).
+bool ReadsStream(const KWOResource* resource);
 
-    // Takes ownership of `file` (the stream the music was loaded from).
-    void Adopt(KWOResFile* file) { m_stream.reset(file); }
-    // Loads from `file`; when the music then reads from it, keeps it and
-    // deletes the stream it owned before. Otherwise `file` is deleted and
-    // the old stream kept (the music may still be reading from it).
-    bool LoadOwned(std::unique_ptr<KWOResFile> file, int param);
-    // The stream owned, or null.
-    const KWOResFile* OwnedStream() const { return m_stream.get(); }
+// True for a music built by the music loader: it owns the stream it reads
+// from and deletes it when it goes, and when a reload hands it a new one.
+bool OwnsStream(const KWOResource* resource);
 
-private:
-    std::unique_ptr<KWOResFile> m_stream;
-};
+// Loads such a music from `file`; when the music then reads from it, it
+// keeps it and deletes the stream it owned before. Otherwise `file` is
+// deleted and the old stream kept (the music may still be reading from it).
+bool LoadOwningStream(KWOResource* resource, std::unique_ptr<KWOResFile> file, int param);
 } // namespace kwo_files
 
 #endif

@@ -2,12 +2,14 @@
 
 #include "core/KWOLog.h"
 #include "core/KWOString.h"
+#include "core/checked_size.h"
 #include "files/KWOFile.h"
 #include "files/KWOResFile.h"
 #include "graphics/KWOImage.h"
 #include "graphics/font_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -81,7 +83,14 @@ KWOFont::KWOFont(const char* name, unsigned int first, unsigned int last, KWOIma
         std::swap(first, last);
     m_first = std::min(first, 255u);
     m_last = std::min(std::max(last, m_first), 255u);
-    m_chars.assign(m_last - m_first + 1, KWOChar{});
+    try
+    {
+        m_chars.assign(m_last - m_first + 1, KWOChar{});
+    }
+    catch (const std::exception&)
+    {
+        // No memory for the records: a font without characters.
+    }
     SetImage(img, bpp);
 }
 
@@ -115,6 +124,7 @@ void KWOFont::SetName(const char* name)
 }
 
 void KWOFont::SetFirstChar(unsigned char c)
+try
 {
     if (c > m_last || c == m_first)
         return;
@@ -126,13 +136,20 @@ void KWOFont::SetFirstChar(unsigned char c)
     m_chars.swap(chars);
     m_first = c;
 }
+catch (const std::exception&)
+{
+}
 
 void KWOFont::SetLastChar(unsigned char c)
+try
 {
     if (c < m_first)
         return;
     m_chars.resize(c - m_first + 1, KWOChar{});
     m_last = c;
+}
+catch (const std::exception&)
+{
 }
 
 void KWOFont::SetChar(unsigned char c, const KWOChar* ch)
@@ -149,7 +166,10 @@ bool KWOFont::SetImage(KWOImage* img, unsigned char bpp)
         img->BytesPerPixel() != 1)
         return false;
     const unsigned int w = img->Width(), h = img->Height();
-    std::unique_ptr<unsigned char[]> bitmap(new (std::nothrow) unsigned char[size_t(w) * h]);
+    uint32_t size = 0;
+    if (!KWO::SizeMul(w, h, &size))
+        return false;
+    std::unique_ptr<unsigned char[]> bitmap(new (std::nothrow) unsigned char[size]);
     if (bitmap == nullptr)
         return false;
     // Keep the values a file of this depth can hold, so that what is drawn
@@ -222,7 +242,7 @@ void KWOFont::TextSize(const char* text, unsigned int& width, unsigned int& heig
     // No spacing after the last character.
     if (sum != 0)
         sum -= m_charSpacing;
-    width = static_cast<unsigned int>(std::min<uint64_t>(sum, 0xFFFFFFFFu));
+    width = static_cast<unsigned int>(std::min<uint64_t>(sum, UINT32_MAX));
     height = static_cast<unsigned int>(above + below);
 }
 
@@ -233,7 +253,7 @@ unsigned int KWOFont::MemoryUsed() const
     const uint64_t used = sizeof(KWOFont) + (m_bitmap ? uint64_t(m_width) * m_height : 0) +
                           (m_name ? std::strlen(m_name.get()) : 0) +
                           sizeof(KWOChar) * uint64_t(m_chars.size());
-    return static_cast<unsigned int>(std::min<uint64_t>(used, 0xFFFFFFFFu));
+    return static_cast<unsigned int>(std::min<uint64_t>(used, UINT32_MAX));
 }
 
 bool KWOFont::ReadName(KWOResFile& f)
@@ -243,8 +263,8 @@ bool KWOFont::ReadName(KWOResFile& f)
         return false;
     // The stored length counts the terminating zero; a name without one is
     // ended after its stored bytes all the same.
-    std::unique_ptr<char[]> name(new char[size_t(length) + 1]);
-    if (!ReadExact(f, name.get(), length))
+    std::unique_ptr<char[]> name(new (std::nothrow) char[size_t(length) + 1]);
+    if (!name || !ReadExact(f, name.get(), length))
         return false;
     name[length] = 0;
     m_name = std::move(name);
@@ -290,7 +310,9 @@ bool KWOFont::ReadBitmap(KWOResFile& f)
         return false;
     if (!RowsFit(f, header))
         return false;
-    const size_t size = size_t(header.width) * header.height; // checked by RowsFit
+    uint32_t size = 0; // the rows fit in the file (RowsFit): so does the product
+    if (!KWO::SizeMul(header.width, header.height, &size))
+        return false;
     std::unique_ptr<unsigned char[]> bitmap;
     if (size != 0)
     {
@@ -306,6 +328,7 @@ bool KWOFont::ReadBitmap(KWOResFile& f)
 }
 
 bool KWOFont::Load(KWOResFile& f, int format)
+try
 {
     if ((format != 0 && format != 1) || f.GetState() != KWOResFile::StateOK || !ReadMagic(f))
         return false;
@@ -323,6 +346,11 @@ bool KWOFont::Load(KWOResFile& f, int format)
         Free();
     return ok;
 }
+catch (const std::exception&)
+{
+    Free();
+    return false;
+}
 
 bool KWOFont::LoadV1(KWOResFile& f, int format)
 {
@@ -336,6 +364,7 @@ bool KWOFont::LoadV1(KWOResFile& f, int format)
 }
 
 bool KWOFont::Save(KWOResFile& f, int format)
+try
 {
     if ((format != 0 && format != 1) || f.GetState() != KWOResFile::StateOK || !Defined())
         return false;
@@ -407,6 +436,10 @@ bool KWOFont::Save(KWOResFile& f, int format)
     Put32(offsets, tableAt);
     Put32(offsets + 4, bitmapAt);
     return SeekTo(f, start + kOffsetsPosition) && f.Write(offsets, 8) == 8;
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 // ---- information ---------------------------------------------------------------

@@ -20,6 +20,7 @@
 #define KWOMEDIA_GRAPHICS_KWOFONT_H
 
 #include "../KWOExport.h"
+#include "../core/KWOConst.h"
 #include "../files/KWOResource.h"
 
 #include <memory>
@@ -142,13 +143,13 @@ public:
     /// The glyph height of a character of the range other than the space; 0
     /// otherwise.
     unsigned int CharHeight(unsigned char c) const;
-    /// The width of up to `maxChars` characters of `text` (0xFFFFFFFF for the
+    /// The width of up to `maxChars` characters of `text` (KWO::All for the
     /// whole text), spacing between characters included.
-    unsigned int TextWidth(const char* text, unsigned int maxChars = 0xFFFFFFFFu) const;
+    unsigned int TextWidth(const char* text, unsigned int maxChars = KWO::All) const;
     /// TextWidth, and the height from the highest glyph top to the lowest
     /// glyph bottom of the text.
     void TextSize(const char* text, unsigned int& width, unsigned int& height,
-                  unsigned int maxChars = 0xFFFFFFFFu) const;
+                  unsigned int maxChars = KWO::All) const;
 
     /// ---- files ----
     unsigned int MemoryUsed() const override;

@@ -26,6 +26,7 @@
 #define KWOMEDIA_GRAPHICS_KWOIMAGE_H
 
 #include "../KWOExport.h"
+#include "../core/KWOConst.h"
 #include "../files/KWOResource.h"
 #include "KWOFont.h"
 
@@ -61,7 +62,7 @@ public:
     /// file whose picture is wider than maxWidth, higher than maxHeight or
     /// has more than maxPixels pixels is refused before its pixels are
     /// allocated, with a log line naming the format ("GIF: picture of
-    /// 20000 x 100 pixels is over the decoding limits (...)\n"). 0xFFFFFFFF
+    /// 20000 x 100 pixels is over the decoding limits (...)\n"). KWO::All
     /// lifts a limit; no buffer passes 256 MiB whatever the limits say. May
     /// be called from any thread: a load running meanwhile sees each of the
     /// three values either before or after the change.

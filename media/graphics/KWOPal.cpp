@@ -117,7 +117,7 @@ void KWOPal::SetFromRGB(const unsigned char* rgb, unsigned int count, unsigned i
         return;
     const uint64_t end = uint64_t(first) + count;
     if (end > m_size)
-        Resize(static_cast<unsigned int>(std::min<uint64_t>(end, 0xFFFFFFFFu)));
+        Resize(static_cast<unsigned int>(std::min<uint64_t>(end, UINT32_MAX)));
     const uint64_t stop = std::min<uint64_t>(end, m_size);
     for (uint64_t i = first; i < stop; ++i, rgb += 3)
     {
@@ -135,7 +135,7 @@ void KWOPal::SetFromRGBA(const unsigned char* rgba, unsigned int count, unsigned
         return;
     const uint64_t end = uint64_t(first) + count;
     if (end > m_size)
-        Resize(static_cast<unsigned int>(std::min<uint64_t>(end, 0xFFFFFFFFu)));
+        Resize(static_cast<unsigned int>(std::min<uint64_t>(end, UINT32_MAX)));
     if (first >= m_size)
         return;
     const uint64_t stop = std::min<uint64_t>(end, m_size);

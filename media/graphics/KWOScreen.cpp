@@ -5,7 +5,7 @@
 #include "files/file_replace.h"
 #include "graphics/KWOImage.h"
 #include "graphics/KWOPal.h"
-#include "graphics/pixel_rows.h"
+#include "graphics/canvas.h"
 #include "platform/KWOFileUtils.h"
 
 #include <SDL.h>
@@ -91,60 +91,31 @@ private:
     bool m_ok;
 };
 
-// A surface's pixels, depth, size and clipping rectangle (inclusive).
-struct View
+// The canvas of a locked surface: its pixels, depth, size and clipping
+// rectangle (SDL's is exclusive at the right and bottom).
+Canvas SurfaceCanvas(SDL_Surface* s)
 {
-    unsigned char* pixels;
-    int64_t pitch;
-    unsigned int bpp;
-    unsigned int bytes;
-    int64_t width, height;
-    int64_t xmin, xmax, ymin, ymax;
+    const SDL_Rect& clip = s->clip_rect;
+    return Canvas{static_cast<unsigned char*>(s->pixels),
+                  s->pitch,
+                  s->format->BitsPerPixel,
+                  s->format->BytesPerPixel,
+                  s->w,
+                  s->h,
+                  clip.x,
+                  int64_t(clip.x) + clip.w - 1,
+                  clip.y,
+                  int64_t(clip.y) + clip.h - 1};
+}
 
-    explicit View(SDL_Surface* s)
-        : pixels(static_cast<unsigned char*>(s->pixels)), pitch(s->pitch),
-          bpp(s->format->BitsPerPixel), bytes(s->format->BytesPerPixel), width(s->w), height(s->h),
-          xmin(s->clip_rect.x), xmax(int64_t(s->clip_rect.x) + s->clip_rect.w - 1),
-          ymin(s->clip_rect.y), ymax(int64_t(s->clip_rect.y) + s->clip_rect.h - 1)
-    {
-    }
-
-    // Pixels at one of the five depths, laid out as the depth says.
-    bool Drawable() const
-    {
-        return pixels != nullptr && SupportedDepth(bpp) && bytes == (bpp + 7) / 8;
-    }
-    unsigned char* At(int64_t x, int64_t y) const { return pixels + y * pitch + x * bytes; }
-
-    void Plot(int64_t x, int64_t y, uint32_t colour, bool xorMode) const
-    {
-        if (x >= xmin && x <= xmax && y >= ymin && y <= ymax)
-            PutPixel(At(x, y), bpp, colour, xorMode);
-    }
-    void Span(int64_t x, int64_t y, uint64_t length, uint32_t colour, bool xorMode) const
-    {
-        if (length == 0 || y < ymin || y > ymax)
-            return;
-        int64_t x2 = x + static_cast<int64_t>(length) - 1;
-        if (x > xmax || x2 < xmin)
-            return;
-        x = std::max(x, xmin);
-        x2 = std::min(x2, xmax);
-        FillSpan(At(x, y), uint64_t(x2 - x + 1), bpp, colour, xorMode);
-    }
-    void Column(int64_t x, int64_t y, uint64_t length, uint32_t colour, bool xorMode) const
-    {
-        if (length == 0 || x < xmin || x > xmax)
-            return;
-        int64_t y2 = y + static_cast<int64_t>(length) - 1;
-        if (y > ymax || y2 < ymin)
-            return;
-        y = std::max(y, ymin);
-        y2 = std::min(y2, ymax);
-        for (int64_t row = y; row <= y2; ++row)
-            PutPixel(At(x, row), bpp, colour, xorMode);
-    }
-};
+// Runs `draw` on the surface's canvas while the surface is locked, when SDL
+// says it must be; nothing without a surface or when the lock fails.
+template <typename Draw> void DrawOn(SDL_Surface* s, Draw draw)
+{
+    SurfaceLock lock(s);
+    if (lock.Ok())
+        draw(SurfaceCanvas(s));
+}
 
 // The colour masks of a picture of `bpp` bits for SDL; `bpp` 32 gets the
 // 24-bit masks when `masks32` is set, none otherwise.
@@ -227,6 +198,17 @@ private:
     Uint32 m_next;
 };
 
+// SDL 1.2 palettes (surfaces of 8 bits and less) hold up to 256 colours.
+const int kPaletteSize = 256;
+
+// The colours of the surface's palette, at most `limit`; 0 without one.
+int PaletteColours(SDL_Surface* s, unsigned limit)
+{
+    if (s->format->palette == nullptr || s->format->palette->ncolors <= 0)
+        return 0;
+    return int(std::min({unsigned(s->format->palette->ncolors), limit, unsigned(kPaletteSize)}));
+}
+
 // Each component of `from` times level >> shift.
 void Scale(const SDL_Color* from, SDL_Color* to, int n, unsigned level, unsigned shift)
 {
@@ -247,7 +229,7 @@ KWOScreen::KWOScreen() : KWOSDLMgr(INIT_VIDEO), m_screen(nullptr) {}
 KWOScreen* KWOScreen::Singleton()
 {
     if (m_instance == nullptr)
-        m_instance = new KWOScreen();
+        m_instance = new (std::nothrow) KWOScreen();
     return m_instance;
 }
 
@@ -353,20 +335,19 @@ void KWOScreen::FadeIn(KWOPal* pal, char steps)
 {
     if (m_screen == nullptr || m_screen->format->palette == nullptr || pal == nullptr)
         return;
-    const int n =
-        int(std::min<unsigned>(unsigned(m_screen->format->palette->ncolors), pal->Size()));
+    const int n = PaletteColours(m_screen, pal->Size());
     if (n <= 0)
         return;
     unsigned levels, shift;
     FadeLevels(steps, levels, shift);
     SDL_Color* target = reinterpret_cast<SDL_Color*>(pal->Entries());
-    std::vector<SDL_Color> table(static_cast<size_t>(n));
+    SDL_Color table[kPaletteSize];
     FadePacer pacer;
     for (unsigned i = 0; i <= levels; ++i)
     {
-        Scale(target, table.data(), n, i, shift);
+        Scale(target, table, n, i, shift);
         pacer.NextStep();
-        SDL_SetPalette(m_screen, SDL_PHYSPAL, table.data(), 0, n);
+        SDL_SetPalette(m_screen, SDL_PHYSPAL, table, 0, n);
     }
     SDL_SetPalette(m_screen, SDL_LOGPAL | SDL_PHYSPAL, target, 0, n);
 }
@@ -375,32 +356,33 @@ void KWOScreen::FadeOut(char steps)
 {
     if (m_screen == nullptr || m_screen->format->palette == nullptr)
         return;
-    const SDL_Palette* sp = m_screen->format->palette;
-    const int n = sp->ncolors;
+    const int n = PaletteColours(m_screen, kPaletteSize);
     if (n <= 0)
         return;
     unsigned levels, shift;
     FadeLevels(steps, levels, shift);
-    const std::vector<SDL_Color> source(sp->colors, sp->colors + n);
-    std::vector<SDL_Color> table(static_cast<size_t>(n));
+    SDL_Color source[kPaletteSize];
+    std::copy(m_screen->format->palette->colors, m_screen->format->palette->colors + n, source);
+    SDL_Color table[kPaletteSize];
     FadePacer pacer;
     for (unsigned i = levels; i-- > 0;)
     {
-        Scale(source.data(), table.data(), n, i, shift);
+        Scale(source, table, n, i, shift);
         pacer.NextStep();
-        SDL_SetPalette(m_screen, SDL_PHYSPAL, table.data(), 0, n);
+        SDL_SetPalette(m_screen, SDL_PHYSPAL, table, 0, n);
     }
-    SDL_SetPalette(m_screen, SDL_LOGPAL | SDL_PHYSPAL, table.data(), 0, n);
+    SDL_SetPalette(m_screen, SDL_LOGPAL | SDL_PHYSPAL, table, 0, n);
 }
 
 void KWOScreen::BlackOut()
 {
     if (m_screen == nullptr)
         return;
-    if (m_screen->format->palette != nullptr && m_screen->format->palette->ncolors > 0)
+    const int n = PaletteColours(m_screen, kPaletteSize);
+    if (n > 0)
     {
-        std::vector<SDL_Color> black(size_t(m_screen->format->palette->ncolors), SDL_Color{});
-        SDL_SetColors(m_screen, black.data(), 0, int(black.size()));
+        SDL_Color black[kPaletteSize] = {};
+        SDL_SetColors(m_screen, black, 0, n);
     }
     SDL_FillRect(m_screen, nullptr, 0);
     SDL_UpdateRect(m_screen, 0, 0, 0, 0);
@@ -434,154 +416,53 @@ void KWOScreen::SetClipping(int x1, int y1, int x2, int y2)
 
 unsigned KWOScreen::GetPixel(int x, int y) const
 {
-    if (m_screen == nullptr || x < 0 || y < 0 || x >= m_screen->w || y >= m_screen->h)
-        return 0;
-    SurfaceLock lock(m_screen);
-    const View v(m_screen);
-    if (!lock.Ok() || !v.Drawable())
-        return 0;
-    return ReadPixel(v.At(x, y), v.bpp);
+    unsigned value = 0;
+    DrawOn(m_screen, [&](const Canvas& c) { value = c.Get(x, y); });
+    return value;
 }
 
 void KWOScreen::PutPixel(int x, int y, unsigned colour)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.Drawable())
-        v.Plot(x, y, colour, false);
+    DrawOn(m_screen, [&](const Canvas& c) { c.Point(x, y, colour, false); });
 }
 
 void KWOScreen::XorPixel(int x, int y, unsigned colour)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.Drawable())
-        v.Plot(x, y, colour, true);
+    DrawOn(m_screen, [&](const Canvas& c) { c.Point(x, y, colour, true); });
 }
 
 void KWOScreen::HLine(int x, int y, unsigned length, unsigned colour, DrawMode mode)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.Drawable())
-        v.Span(x, y, length, colour, mode != DrawNormal);
+    DrawOn(m_screen, [&](const Canvas& c) { c.Span(x, y, length, colour, mode != DrawNormal); });
 }
 
 void KWOScreen::VLine(int x, int y, unsigned length, unsigned colour, DrawMode mode)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.Drawable())
-        v.Column(x, y, length, colour, mode != DrawNormal);
+    DrawOn(m_screen, [&](const Canvas& c) { c.Column(x, y, length, colour, mode != DrawNormal); });
 }
 
 void KWOScreen::Frame(int x, int y, unsigned w, unsigned h, unsigned colour, DrawMode mode)
 {
-    if (w == 0 || h == 0)
-        return;
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (!v.Drawable())
-        return;
-    // Each pixel of the outline once, as on images.
-    const bool xorMode = mode != DrawNormal;
-    v.Span(x, y, w, colour, xorMode);
-    if (h > 1)
-        v.Span(x, int64_t(y) + h - 1, w, colour, xorMode);
-    if (h > 2)
-    {
-        v.Column(x, int64_t(y) + 1, h - 2, colour, xorMode);
-        if (w > 1)
-            v.Column(int64_t(x) + w - 1, int64_t(y) + 1, h - 2, colour, xorMode);
-    }
+    DrawOn(m_screen, [&](const Canvas& c) { c.Frame(x, y, w, h, colour, mode != DrawNormal); });
 }
 
 void KWOScreen::MoveInside(int sx, int sy, unsigned w, unsigned h, int dx, int dy)
 {
-    SurfaceLock lock(m_screen);
-    if (!lock.Ok())
-        return;
-    const View v(m_screen);
-    if (v.pixels == nullptr)
-        return;
-    Block b = {dx, dy, sx, sy, w, h};
-    if (!ClipBlock(b, int(v.xmin), int(v.xmax), int(v.ymin), int(v.ymax), v.width, v.height))
-        return;
-    const size_t bytes = size_t(b.w) * v.bytes;
-    for (int64_t i = 0; i < b.h; ++i)
-    {
-        // Top to bottom when moving up, bottom to top otherwise.
-        const int64_t row = b.sy > b.dy ? i : b.h - 1 - i;
-        std::memmove(v.At(b.dx, b.dy + row), v.At(b.sx, b.sy + row), bytes);
-    }
+    DrawOn(m_screen, [&](const Canvas& c) { c.Copy(dx, dy, c, sx, sy, w, h); });
 }
 
 void KWOScreen::CopyImage(int dx, int dy, KWOImage* img, int sx, int sy, unsigned w, unsigned h)
 {
-    if (m_screen == nullptr || img == nullptr || img->Pixels() == nullptr ||
-        img->Bpp() != m_screen->format->BitsPerPixel)
-        return;
-    SurfaceLock lock(m_screen);
-    const View v(m_screen);
-    if (!lock.Ok() || !v.Drawable())
-        return;
-    Block b = {dx, dy, sx, sy, w, h};
-    if (!ClipBlock(b, int(v.xmin), int(v.xmax), int(v.ymin), int(v.ymax), img->Width(),
-                   img->Height()))
-        return;
-    const size_t bytes = size_t(b.w) * v.bytes;
-    const unsigned char* s = img->Pixels() + size_t(b.sy) * img->Pitch() + size_t(b.sx) * v.bytes;
-    unsigned char* d = v.At(b.dx, b.dy);
-    for (int64_t i = 0; i < b.h; ++i, d += v.pitch, s += img->Pitch())
-        std::memcpy(d, s, bytes);
+    if (img != nullptr)
+        DrawOn(m_screen, [&](const Canvas& c) { c.Copy(dx, dy, CanvasOf(*img), sx, sy, w, h); });
 }
 
 void KWOScreen::TCopyImage(int dx, int dy, unsigned key, KWOImage* img, int sx, int sy, unsigned w,
                            unsigned h)
 {
-    if (m_screen == nullptr || img == nullptr || img->Pixels() == nullptr ||
-        img->Bpp() != m_screen->format->BitsPerPixel)
-        return;
-    SurfaceLock lock(m_screen);
-    const View v(m_screen);
-    if (!lock.Ok() || !v.Drawable())
-        return;
-    Block b = {dx, dy, sx, sy, w, h};
-    if (!ClipBlock(b, int(v.xmin), int(v.xmax), int(v.ymin), int(v.ymax), img->Width(),
-                   img->Height()))
-        return;
-    const unsigned char* s = img->Pixels() + size_t(b.sy) * img->Pitch() + size_t(b.sx) * v.bytes;
-    unsigned char* d = v.At(b.dx, b.dy);
-    const size_t n = size_t(b.w);
-    for (int64_t i = 0; i < b.h; ++i, d += v.pitch, s += img->Pitch())
-    {
-        switch (v.bpp)
-        {
-            case 8:
-                TCopyRow8(d, s, n, static_cast<uint8_t>(key));
-                break;
-            case 15:
-            case 16:
-                TCopyRow16(d, s, n, static_cast<uint16_t>(key));
-                break;
-            case 24:
-                TCopyRow24(d, s, n, key & 0xFFFFFFu);
-                break;
-            default:
-                TCopyRow32(d, s, n, key);
-                break;
-        }
-    }
+    if (img != nullptr)
+        DrawOn(m_screen,
+               [&](const Canvas& c) { c.KeyedCopy(dx, dy, key, CanvasOf(*img), sx, sy, w, h); });
 }
 
 KWOImage* KWOScreen::ScreenFormat(const KWOImage* img)
@@ -703,6 +584,7 @@ bool SaveBMPFile(SDL_Surface* surface, const char* path)
 } // namespace
 
 bool KWOScreen::BMPScreenshot(const char* prefix)
+try
 {
     if (m_screen == nullptr || prefix == nullptr)
         return false;
@@ -715,6 +597,10 @@ bool KWOScreen::BMPScreenshot(const char* prefix)
         if (!KWOFileUtils::FileExist(name.c_str()))
             return SaveBMPFile(m_screen, name.c_str());
     }
+    return false;
+}
+catch (const std::exception&)
+{
     return false;
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -46,6 +47,7 @@ int KWOVideoMode::GetModes(VideoMode** out, unsigned flags, unsigned bpp) const
 }
 
 int KWOVideoMode::QueryModes(VideoMode** out, unsigned flags, unsigned bpp) const
+try
 {
     if (out == nullptr)
         return 0;
@@ -61,8 +63,8 @@ int KWOVideoMode::QueryModes(VideoMode** out, unsigned flags, unsigned bpp) cons
         const int n = GetModes(&modes, flags, depth);
         if (n < 0)
             return -1;
+        const std::unique_ptr<VideoMode[]> owned(modes);
         all.insert(all.end(), modes, modes + n);
-        delete[] modes;
     }
     if (all.empty())
         return 0;
@@ -81,6 +83,10 @@ int KWOVideoMode::QueryModes(VideoMode** out, unsigned flags, unsigned bpp) cons
     std::copy(all.begin(), all.end(), list);
     *out = list;
     return int(all.size());
+}
+catch (const std::exception&)
+{
+    return 0;
 }
 
 void KWOVideoMode::PrintInfo() const

@@ -1,7 +1,7 @@
 // Text drawing on images: KWOImage::DrawText and KWOImage::DrawTextEx.
 #include "graphics/KWOFont.h"
 #include "graphics/KWOImage.h"
-#include "graphics/pixel_rows.h"
+#include "graphics/canvas.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,10 +17,11 @@ template <typename Shade>
 void DrawGlyphs(KWOImage& img, int x0, int y, const char* text, const KWOFont& font,
                 KWOFont::FontAlign align, int count, Shade shade)
 {
-    if (text == nullptr || !font.Defined() || img.Pixels() == nullptr || !SupportedDepth(img.Bpp()))
+    const Canvas canvas = CanvasOf(img);
+    if (text == nullptr || !font.Defined() || !canvas.Drawable())
         return;
-    const int64_t xmin = img.ClipXMin(), xmax = img.ClipXMax();
-    const int64_t ymin = img.ClipYMin(), ymax = img.ClipYMax();
+    const int64_t xmin = canvas.xmin, xmax = canvas.xmax;
+    const int64_t ymin = canvas.ymin, ymax = canvas.ymax;
     int64_t x = x0;
     if (x > xmax)
         return;
@@ -40,9 +41,6 @@ void DrawGlyphs(KWOImage& img, int x0, int y, const char* text, const KWOFont& f
     const unsigned char* bitmap = font.Bitmap();
     const int64_t bitmapWidth = bitmap != nullptr ? font.BitmapWidth() : 0;
     const int64_t bitmapHeight = bitmap != nullptr ? font.BitmapHeight() : 0;
-    const unsigned int bpp = img.Bpp();
-    const unsigned int bytes = img.BytesPerPixel();
-    const size_t pitch = img.Pitch();
     const int64_t white = font.WhiteCharSize(), spacing = font.CharSpacing();
 
     // Any negative count means the whole text; the terminating zero ends it anyway.
@@ -79,12 +77,12 @@ void DrawGlyphs(KWOImage& img, int x0, int y, const char* text, const KWOFont& f
                     if (srcY >= bitmapHeight)
                         break;
                     const unsigned char* s = bitmap + srcY * bitmapWidth + srcX;
-                    unsigned char* d = img.Pixels() + size_t(row) * pitch + size_t(from) * bytes;
-                    for (int64_t i = 0; i < cols; ++i, d += bytes)
+                    unsigned char* d = canvas.At(from, row);
+                    for (int64_t i = 0; i < cols; ++i, d += canvas.bytes)
                     {
                         uint32_t colour;
                         if (s[i] != 0 && shade(s[i], colour))
-                            PutPixel(d, bpp, colour, false);
+                            PutPixel(d, canvas.bpp, colour, false);
                     }
                 }
                 // Past the drawn part: the glyph's right edge unless it was cut there.

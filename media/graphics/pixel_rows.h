@@ -1,6 +1,7 @@
-// Pixel rows shared by the images and the screen: reading and writing one
-// pixel at each supported depth, filling spans, transparent row copies and
-// the clipping of block copies. Internal to the graphics module.
+// Pixel rows under the drawing code (canvas.h) and the text drawing: reading
+// and writing one pixel at each supported depth, filling spans, transparent
+// row copies and the clipping of block copies. Internal to the graphics
+// module.
 //
 // Pixel values follow the image depth table: 8 bpp one palette index, 15/16
 // one 16-bit word in machine order, 24 bpp 0xRRGGBB stored blue, green, red,
@@ -250,8 +251,8 @@ struct Block
 
 // Cuts the block to the destination's clipping rectangle (moving the source
 // corner with it) and to the source's size. False when nothing remains.
-inline bool ClipBlock(Block& b, int xmin, int xmax, int ymin, int ymax, int64_t srcWidth,
-                      int64_t srcHeight)
+inline bool ClipBlock(Block& b, int64_t xmin, int64_t xmax, int64_t ymin, int64_t ymax,
+                      int64_t srcWidth, int64_t srcHeight)
 {
     if (b.dx > xmax || b.dy > ymax || b.sx < 0 || b.sx >= srcWidth || b.sy < 0 || b.sy >= srcHeight)
         return false;
@@ -267,8 +268,8 @@ inline bool ClipBlock(Block& b, int xmin, int xmax, int ymin, int ymax, int64_t 
         b.h -= ymin - b.dy;
         b.dy = ymin;
     }
-    b.w = std::min({b.w, srcWidth - b.sx, int64_t(xmax) - b.dx + 1});
-    b.h = std::min({b.h, srcHeight - b.sy, int64_t(ymax) - b.dy + 1});
+    b.w = std::min({b.w, srcWidth - b.sx, xmax - b.dx + 1});
+    b.h = std::min({b.h, srcHeight - b.sy, ymax - b.dy + 1});
     return b.w > 0 && b.h > 0;
 }
 } // namespace kwo_pixels

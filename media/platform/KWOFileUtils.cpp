@@ -1,10 +1,13 @@
 #include "platform/KWOFileUtils.h"
 
+#include "core/KWOConst.h"
 #include "core/KWOText.h"
 #include "files/KWOResFile.h"
 #include "platform/os_files.h"
 
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -66,19 +69,20 @@ private:
 
     void Read()
     {
-        std::string value;
+        int n;
         if (const char* v = KWO::OS::GetEnv(m_variable))
-            value = v;
+            n = std::snprintf(m_path, sizeof m_path, "%s", v);
         else if (const char* home = KWO::OS::GetEnv("HOME"))
-            value = std::string(home) + KWO::OS::PathSeparator + m_fallback;
+            n = std::snprintf(m_path, sizeof m_path, "%s%c%s", home, KWO::OS::PathSeparator,
+                              m_fallback);
         else
             return; // nothing to read yet: ask again next time
-        if (value.size() >= sizeof m_path)
+        if (n < 0 || static_cast<size_t>(n) >= sizeof m_path)
         {
+            m_path[0] = '\0';
             m_state = State::GivenUp;
             return;
         }
-        std::memcpy(m_path, value.c_str(), value.size() + 1);
         m_state = State::Known;
     }
 
@@ -125,15 +129,17 @@ bool KWOFileUtils::IsHidden(const char* path)
     size_t begin = end;
     while (begin > 0 && !IsSeparator(path[begin - 1]))
         --begin;
-    std::string last(path + begin, end - begin);
-    return KWO::OS::IsHiddenName(last.c_str());
+    // Its first three characters tell a hidden name from "." and "..".
+    char head[4] = {};
+    std::memcpy(head, path + begin, end - begin < 3 ? end - begin : 3);
+    return KWO::OS::IsHiddenName(head);
 }
 
 unsigned KWOFileUtils::FileSize(const char* path)
 {
     KWO::OS::FileStatus st;
-    if (Empty(path) || !KWO::OS::Stat(path, st) || st.size >= 0xFFFFFFFFull)
-        return 0xFFFFFFFFu;
+    if (Empty(path) || !KWO::OS::Stat(path, st) || st.size >= KWO::NotFound)
+        return KWO::NotFound;
     return static_cast<unsigned>(st.size);
 }
 
@@ -188,6 +194,7 @@ unsigned KWOFileUtils::CopyData(KWOResFile* from, KWOResFile* to, unsigned count
 
 unsigned KWOFileUtils::GetFileList(char**& list, const char* dir, const char* pattern,
                                    unsigned flags)
+try
 {
     list = nullptr;
     if (Empty(dir) || Empty(pattern))
@@ -210,7 +217,7 @@ unsigned KWOFileUtils::GetFileList(char**& list, const char* dir, const char* pa
     if (!search.Start(folder.c_str(), mask))
         return 0;
 
-    std::vector<char*> names;
+    std::vector<std::unique_ptr<char[]>> names;
     names.reserve(32);
     while (const char* name = search.Next())
     {
@@ -226,23 +233,25 @@ unsigned KWOFileUtils::GetFileList(char**& list, const char* dir, const char* pa
             if ((isDir && (flags & SkipDirs)) || (!isDir && (flags & SkipFiles)))
                 continue;
         }
-        char* copy = NewCopy(name, std::strlen(name));
+        std::unique_ptr<char[]> copy(NewCopy(name, std::strlen(name)));
         if (!copy)
             break;
-        names.push_back(copy);
+        names.push_back(std::move(copy));
     }
     if (names.empty())
         return 0;
 
     list = new (std::nothrow) char*[names.size()];
     if (!list)
-    {
-        for (char* n : names)
-            delete[] n;
         return 0;
-    }
-    std::memcpy(list, names.data(), names.size() * sizeof(char*));
+    for (size_t i = 0; i < names.size(); ++i)
+        list[i] = names[i].release();
     return static_cast<unsigned>(names.size());
+}
+catch (const std::exception&)
+{
+    list = nullptr;
+    return 0;
 }
 
 void KWOFileUtils::FreeFileList(char**& list, unsigned count)
@@ -283,10 +292,10 @@ bool KWOFileUtils::GetCWD(char* buffer, unsigned size)
 
 char* KWOFileUtils::GetCWD()
 {
-    std::string path;
-    if (!KWO::OS::GetWorkDir(path))
-        path.clear();
-    return NewCopy(path.c_str(), path.size());
+    char path[KWO::OS::MaxPath];
+    if (!KWO::OS::GetWorkDir(path, sizeof path))
+        path[0] = '\0';
+    return NewCopy(path, std::strlen(path));
 }
 
 bool KWOFileUtils::SetCWD(const char* path)
@@ -295,6 +304,7 @@ bool KWOFileUtils::SetCWD(const char* path)
 }
 
 char* KWOFileUtils::GetExeDir()
+try
 {
     std::string path;
     if (!KWO::OS::GetExePath(path))
@@ -306,6 +316,10 @@ char* KWOFileUtils::GetExeDir()
         return nullptr;
     // Drop the separator, but keep the root itself.
     return NewCopy(path.c_str(), cut > 1 ? cut - 1 : cut);
+}
+catch (const std::exception&)
+{
+    return nullptr;
 }
 
 const char* KWOFileUtils::GetUserDocDir()

@@ -12,6 +12,7 @@
 #define KWOMEDIA_PLATFORM_KWOFILEUTILS_H
 
 #include "../KWOExport.h"
+#include "../core/KWOConst.h"
 
 class KWOResFile;
 class KWOText;
@@ -48,7 +49,7 @@ public:
     /// Hidden: the last part of the path starts with a dot ("." and ".." are
     /// not hidden).
     static bool IsHidden(const char* path);
-    /// Size in bytes; 0xFFFFFFFF when the status cannot be read or the size
+    /// Size in bytes; KWO::NotFound when the status cannot be read or the size
     /// does not fit 32 bits.
     static unsigned FileSize(const char* path);
 

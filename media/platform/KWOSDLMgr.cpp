@@ -4,8 +4,8 @@
 #include "platform/quit_signals.h"
 
 #include <SDL.h>
+#include <cstdio>
 #include <cstdlib>
-#include <string>
 
 static_assert(KWOSDLMgr::INIT_TIMER == SDL_INIT_TIMER, "SDL timer bit");
 static_assert(KWOSDLMgr::INIT_AUDIO == SDL_INIT_AUDIO, "SDL audio bit");
@@ -41,7 +41,8 @@ KWOSDLMgr::KWOSDLMgr(unsigned flags)
             // video there is no SDL for us; without the others (an audio
             // device in use, say) the program can go on, as it does when the
             // same subsystem fails to join a running SDL.
-            const std::string error = SDL_GetError();
+            char error[256];
+            std::snprintf(error, sizeof error, "%s", SDL_GetError());
             const bool others = (flags & ~INIT_VIDEO) != 0;
             if (!others || SDL_Init(INIT_VIDEO) != 0)
             {
@@ -50,7 +51,7 @@ KWOSDLMgr::KWOSDLMgr(unsigned flags)
                 SDL_Quit();
                 std::exit(1);
             }
-            KWO::ERR("Can't initialize SDL subsystem (%s)\n", error.c_str());
+            KWO::ERR("Can't initialize SDL subsystem (%s)\n", error);
             // Video stands for the running SDL, with what else came up.
             m_sdlstate = INIT_VIDEO | (flags & SDL_WasInit(flags));
         }

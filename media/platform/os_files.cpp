@@ -16,6 +16,9 @@
 #include <atomic>
 #include <cinttypes>
 #include <ctime>
+#include <memory>
+#include <new>
+#include <string>
 
 static_assert(KWO::OS::MaxPath == PATH_MAX, "MaxPath follows the system's limit");
 
@@ -57,17 +60,14 @@ std::string ToFnmatch(const char* pattern)
     return out;
 }
 
-bool Matches(const std::string& pattern, const char* name)
+// As on Windows, a trailing ".*" also takes a name without any extension
+// ("*.*" lists everything): `bare` is the pattern without it (or empty).
+bool Matches(const std::string& pattern, const std::string& bare, const char* name)
 {
     const int flags = FNM_NOESCAPE | FNM_CASEFOLD;
     if (::fnmatch(pattern.c_str(), name, flags) == 0)
         return true;
-    // As on Windows, a trailing ".*" also takes a name without any extension
-    // ("*.*" lists everything).
-    const size_t n = pattern.size();
-    if (n >= 2 && pattern[n - 2] == '.' && pattern[n - 1] == '*' && !std::strchr(name, '.'))
-        return ::fnmatch(pattern.substr(0, n - 2).c_str(), name, flags) == 0;
-    return false;
+    return !bare.empty() && !std::strchr(name, '.') && ::fnmatch(bare.c_str(), name, flags) == 0;
 }
 
 // Moves without replacing: the kernel's no-replace rename, or, on a file
@@ -114,10 +114,12 @@ bool WriteAll(int fd, const char* data, size_t size)
 bool CopyContent(int in, int out)
 {
     static const size_t kChunk = 64 * 1024;
-    std::string buffer(kChunk, '\0');
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kChunk]);
+    if (!buffer)
+        return false;
     for (;;)
     {
-        ssize_t n = ::read(in, &buffer[0], kChunk);
+        ssize_t n = ::read(in, buffer.get(), kChunk);
         if (n < 0)
         {
             if (errno == EINTR)
@@ -126,7 +128,7 @@ bool CopyContent(int in, int out)
         }
         if (n == 0)
             return true;
-        if (!WriteAll(out, buffer.data(), static_cast<size_t>(n)))
+        if (!WriteAll(out, buffer.get(), static_cast<size_t>(n)))
             return false;
     }
 }
@@ -251,7 +253,9 @@ unsigned NewFileMode()
     return 0666u & ~mask;
 }
 
+// Best effort: a folder whose name cannot be made is not synced.
 void SyncFolderOf(const std::string& path)
+try
 {
     std::string folder, name;
     SplitPath(path, folder, name);
@@ -261,6 +265,9 @@ void SyncFolderOf(const std::string& path)
         ::fsync(fd);
         ::close(fd);
     }
+}
+catch (const std::exception&)
+{
 }
 
 void SleepMilliseconds(unsigned ms)
@@ -311,16 +318,26 @@ DirSearch::~DirSearch()
 }
 
 bool DirSearch::Start(const char* dir, const char* pattern)
+try
 {
     Close();
     if (!Fits(dir) || !pattern || !*pattern)
         return false;
+    m_pattern = ToFnmatch(pattern);
+    const size_t n = m_pattern.size();
+    if (n >= 2 && m_pattern[n - 2] == '.' && m_pattern[n - 1] == '*')
+        m_bare.assign(m_pattern, 0, n - 2);
+    else
+        m_bare.clear();
     DIR* d = ::opendir(dir);
     if (!d)
         return false;
     m_dir = d;
-    m_pattern = ToFnmatch(pattern);
     return true;
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 const char* DirSearch::Next()
@@ -330,7 +347,7 @@ const char* DirSearch::Next()
         return nullptr;
     while (struct dirent* e = ::readdir(static_cast<DIR*>(m_dir)))
     {
-        if (Matches(m_pattern, e->d_name))
+        if (Matches(m_pattern, m_bare, e->d_name))
         {
             m_name = e->d_name;
             return m_name;
@@ -394,12 +411,17 @@ bool GetWorkDir(char* buffer, unsigned size)
 }
 
 bool GetWorkDir(std::string& path)
+try
 {
     char buffer[MaxPath];
     if (!GetWorkDir(buffer, MaxPath))
         return false;
     path = buffer;
     return true;
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 bool SetWorkDir(const char* path)
@@ -466,6 +488,7 @@ FileReplacer::~FileReplacer()
 }
 
 bool FileReplacer::Begin(const char* target, bool mustBeNew)
+try
 {
     Abandon();
     m_failed = false;
@@ -501,28 +524,36 @@ bool FileReplacer::Begin(const char* target, bool mustBeNew)
     m_folder = folder;
     m_hiddenName = "." + name.substr(0, 200) + ".kwo-";
     RemoveOrphans(folder, m_hiddenName);
+    // Every name is made before a file is: running out of memory then leaves
+    // no file behind.
+    std::string temp =
+        folder + "/" + m_hiddenName + std::to_string(static_cast<long>(::getpid())) + "-XXXXXX";
+    if (temp.size() >= MaxPath)
+        return false;
+    char unnamed[32];
+    temp.reserve(sizeof unnamed);
     int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0)
     {
         // Streams open the unnamed file again through the process's table of
         // descriptors.
-        m_temp = "/proc/self/fd/" + std::to_string(fd);
-        m_unnamed = ::access(m_temp.c_str(), W_OK) == 0;
+        std::snprintf(unnamed, sizeof unnamed, "/proc/self/fd/%d", fd);
+        m_unnamed = ::access(unnamed, W_OK) == 0;
         if (!m_unnamed)
             ::close(fd);
     }
-    if (!m_unnamed)
+    if (m_unnamed)
     {
-        std::string temp =
-            folder + "/" + m_hiddenName + std::to_string(static_cast<long>(::getpid())) + "-XXXXXX";
-        if (temp.size() >= MaxPath)
-            return false;
+        temp.assign(unnamed); // within the room reserved: no allocation
+    }
+    else
+    {
         fd = ::mkostemp(&temp[0], O_CLOEXEC);
         if (fd < 0)
             return false;
-        m_temp = temp;
     }
     m_fd = fd;
+    m_temp.swap(temp);
     // The owner of the file being replaced stays its owner where the system
     // allows it (a process run by its owner changes nothing here).
     if (st.st_uid != static_cast<uid_t>(-1) &&
@@ -534,6 +565,11 @@ bool FileReplacer::Begin(const char* target, bool mustBeNew)
             m_mode &= 0777; // no set-id bits on a file of another owner
     }
     return true;
+}
+catch (const std::exception&)
+{
+    Abandon();
+    return false;
 }
 
 bool FileReplacer::Write(const void* data, size_t size)
@@ -578,6 +614,7 @@ bool FileReplacer::Commit()
 }
 
 bool FileReplacer::NameUnnamed()
+try
 {
     // A hidden name that no other file has, for the moment between this
     // link and the rename that puts the file in place.
@@ -599,6 +636,10 @@ bool FileReplacer::NameUnnamed()
         if (errno != EEXIST)
             return false;
     }
+    return false;
+}
+catch (const std::exception&)
+{
     return false;
 }
 
@@ -681,6 +722,7 @@ void FileLock::Release()
 }
 
 bool GetExePath(std::string& path)
+try
 {
     char buffer[MaxPath];
     ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
@@ -689,6 +731,10 @@ bool GetExePath(std::string& path)
         return false;
     path.assign(buffer, static_cast<size_t>(n));
     return true;
+}
+catch (const std::exception&)
+{
+    return false;
 }
 
 const char* GetEnv(const char* name)

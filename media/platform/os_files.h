@@ -69,6 +69,7 @@ private:
     void* m_dir = nullptr;
     const char* m_name = nullptr;
     std::string m_pattern;
+    std::string m_bare; // the pattern without a trailing ".*", or empty
 };
 
 // Keeps the process's working directory and goes back to it when asked or

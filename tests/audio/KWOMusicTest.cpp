@@ -284,8 +284,8 @@ TEST(KWOMusic, Failures)
     ima.encoding = 0x11;
     ima.blockAlign = 256;
     ima.extension = ImaExtension(505);
-    WavFormat real = Pcm(1, 32);
-    real.encoding = 3;
+    // The readers are the sounds' (their failures are tested there): here,
+    // what music refuses on its own, and one failure of each container.
     struct Case
     {
         const char* what;
@@ -296,20 +296,10 @@ TEST(KWOMusic, Failures)
         {"MS ADPCM", Wav(ms, std::string(256, '\0')), "Sound: MS_ADPCM not supported - song.wav\n"},
         {"IMA ADPCM", Wav(ima, std::string(256, '\0')),
          "Sound: IMA_ADPCM not supported - song.wav\n"},
-        {"floating point", Wav(real, "abcd"), "Sound: Unknown WAV data format - song.wav\n"},
-        {"24 bits", Wav(Pcm(1, 24), "abc"), "Sound: unknown 24-bits PCM format - song.wav\n"},
         {"not WAVE", Wav(Pcm(1, 8), "a").replace(8, 4, "AVI "),
          "Sound: bad file type (not WAV) (song.wav)\n"},
-        {"no data", Wav(Pcm(1, 8), "a").replace(36, 4, "dat "),
-         "Sound: no data in file song.wav\n"},
-        {"3 channels", Wav(Pcm(3, 8), "abc"),
-         "Sound: channel count not supported (3) - song.wav\n"},
-        {"AIFF 12 bits", Aiff(1, 1, 12, Extended80(8000), "ab"),
-         "Sound: sample size not supported - song.wav\n"},
-        {"AIFF rate", Aiff(1, 1, 8, Extended80(0.25), "a"), "Sound: bad sample rate song.wav\n"},
         {"AIFF no SSND", Aiff(1, 1, 8, Extended80(8000), "a").replace(38, 4, "SSNX"), ""},
         {"AU mu-law", Au(1, 8000, 1, "ab"), "Sound: AU encoding not supported (1) - song.wav\n"},
-        {"AU not .snd", Au(2, 8000, 1, "ab").replace(0, 4, ".snt"), ""},
         {"unknown start", "OggS", ""},
     };
     for (const Case& c : cases)

@@ -3,6 +3,7 @@
 //
 // Exit status: 0 when everything asked was done, 1 when something failed,
 // 2 for a command line that cannot be understood.
+#include "core/KWOConst.h"
 #include "core/KWOLog.h"
 #include "files/KWOArchKWO.h"
 #include "files/KWOArchPAK.h"
@@ -130,7 +131,7 @@ std::string StoredName(const KWOArchive& archive, const char* name)
 unsigned int MemberOrFail(const KWOArchive& archive, const char* path, const char* member)
 {
     const unsigned int index = archive.FindFile(member);
-    if (index == 0xFFFFFFFFu)
+    if (index == KWO::NotFound)
         Fail("%s: no member named '%s'", path, member);
     return index;
 }
@@ -154,13 +155,13 @@ bool AddOne(KWOArchive& archive, const char* path, const char* file, const char*
         Fail("'%s' is not a usable member name", wanted);
         return false;
     }
-    if (archive.FindFile(stored.c_str()) != 0xFFFFFFFFu)
+    if (archive.FindFile(stored.c_str()) != KWO::NotFound)
     {
         Fail("%s: already has a member named '%s' (use update to replace it)", path,
              stored.c_str());
         return false;
     }
-    if (archive.AddFile(file, name) == 0xFFFFFFFFu)
+    if (archive.AddFile(file, name) == KWO::NotFound)
     {
         Fail("%s: cannot add %s (unreadable file, or the archive cannot be written)", path, file);
         return false;
@@ -256,7 +257,7 @@ int Remove(const std::vector<const char*>& args)
     if (!archive)
         return kFailed;
     const unsigned int index = MemberOrFail(*archive, args[0], args[1]);
-    if (index == 0xFFFFFFFFu)
+    if (index == KWO::NotFound)
         return kFailed;
     if (!archive->RemoveFile(index))
     {
@@ -276,7 +277,7 @@ int Rename(const std::vector<const char*>& args)
     if (!archive)
         return kFailed;
     const unsigned int index = MemberOrFail(*archive, args[0], args[1]);
-    if (index == 0xFFFFFFFFu)
+    if (index == KWO::NotFound)
         return kFailed;
     const char* wanted = args[2];
     const std::string stored = StoredName(*archive, wanted);
@@ -286,7 +287,7 @@ int Rename(const std::vector<const char*>& args)
         return kFailed;
     }
     const unsigned int other = archive->FindFile(stored.c_str());
-    if (other != 0xFFFFFFFFu && other != index)
+    if (other != KWO::NotFound && other != index)
     {
         Fail("%s: already has a member named '%s'", args[0], stored.c_str());
         return kFailed;
@@ -309,7 +310,7 @@ int Update(const std::vector<const char*>& args)
     if (!archive)
         return kFailed;
     const unsigned int index = MemberOrFail(*archive, args[0], args[1]);
-    if (index == 0xFFFFFFFFu)
+    if (index == KWO::NotFound)
         return kFailed;
     const char* file = args[2];
     if (!KWOFileUtils::FileExist(file) || KWOFileUtils::IsDir(file))
@@ -342,7 +343,7 @@ int Extract(const std::vector<const char*>& args)
     if (!archive)
         return kFailed;
     const unsigned int index = MemberOrFail(*archive, args[0], args[1]);
-    if (index == 0xFFFFFFFFu)
+    if (index == KWO::NotFound)
         return kFailed;
     // A member name may hold folders (PAK): by default the file takes only
     // its last part.
