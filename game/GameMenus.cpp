@@ -63,7 +63,7 @@ void EndFrame(uint32_t start)
 void Game::PlaySfx(KWOSound* sound)
 {
     if (m_sound && m_mixer != nullptr && sound != nullptr)
-        m_mixer->PlaySound(sound, 0xFFFFFFFFu, m_volume, 1, 0);
+        m_mixer->PlaySound(sound, KWOMixer::AnyChannel, m_volume, 1, 0);
 }
 
 void Game::PushScreen()

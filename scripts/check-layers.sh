@@ -62,6 +62,13 @@ while IFS= read -r file; do
     module="${module%%/*}"
     own=$(rank "$module")
     while IFS= read -r header; do
+        # Public headers include each other by paths relative to themselves
+        # ("../core/KWOString.h", "KWOResFile.h"): read them from media/.
+        case "$header" in
+            ../*) header="${header#../}" ;;
+            */*) ;;
+            *) [ -f "media/$module/$header" ] && header="$module/$header" ;;
+        esac
         target="${header%%/*}"
         if [ "$header" = "$target" ]; then
             continue # a top-level header (KWOExport.h, KWOMedia.h)

@@ -17,7 +17,9 @@
 
 namespace KWO
 {
+/// A result: no such index, not found, or could not be made.
 constexpr unsigned int NotFound = 0xFFFFFFFFu;
+/// An argument: to the end, all of it, no limit, or any.
 constexpr unsigned int All = 0xFFFFFFFFu;
 } // namespace KWO
 

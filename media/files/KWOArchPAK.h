@@ -27,30 +27,6 @@ public:
     /// @}
 
     KWOArchPAK();
-    ~KWOArchPAK() override;
-
-    /// Reads the archive's directory. A file that is not a PAK archive, or
-    /// whose directory lies outside the file, is refused and the object keeps
-    /// what it showed. A directory length that is not a multiple of 64 is
-    /// read as the whole records it holds.
-    bool Open(const char* filename) override;
-    const char* FormatInfo() const override;
-    bool Create(const char* filename) override;
-    void Close() override;
-    KWOResFile* OpenResFile(unsigned int index) const override;
-    unsigned int AddFile(const char* filename, const char* name) override;
-    /// Rebuilds the archive without the member.
-    bool RemoveFile(unsigned int index) override;
-    bool RenameFile(unsigned int index, const char* name) override;
-    bool UpdateFile(unsigned int index, const char* filename) override;
-    bool ExtractFile(unsigned int index, const char* destination) const override;
-
-    /// Writes the directory at the data end, then the header, into a file
-    /// open for writing. False when a write failed.
-    bool WriteDirectory(KWOResFile& file);
-
-    /// Where the member data ends and the directory begins.
-    unsigned int GetDataEnd() const { return m_dataEnd; }
 
 private:
     static const Layout m_layout;

@@ -251,7 +251,7 @@ protected:
     /// the format number (see Format)
     int m_format;
     const Layout* m_layout = nullptr; ///< the format's, or null
-    unsigned int m_dataEnd = 0;
+    unsigned int m_dataEnd = 0;       ///< where new member data goes; the directory follows it
 
 private:
     void FreeAll();

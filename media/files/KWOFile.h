@@ -24,33 +24,23 @@ public:
     void Close() override;
     bool Eof() const override;
     bool Seek(int offset, int whence) override;
-    /// To the first byte.
     void SeekStart() override;
-    /// To the end of the file.
     void SeekEnd() override;
-    /// The position from the start of the file.
     unsigned int GetPos() const override;
-    /// Writes what the C library holds back to the file.
     void Flush() override;
-    unsigned int GetLine(char* buffer, unsigned int max, char end) override;
-    unsigned int GetLine(KWOString& line, unsigned int max, char end) override;
-    unsigned int Read(void* buffer, unsigned int count) override;
-    /// Writes `count` bytes; returns how many were written.
-    unsigned int Write(const void* buffer, unsigned int count) override;
-    /// Writes the name, mode, state and end-of-file flag to the log.
     void PrintInfo() const override;
 
 protected:
     /// Moves the bytes of Read and Write.
     unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
+    /// @{
     /// Lines are read byte by byte from the C library's buffer.
     bool BeginLine() override;
     bool NextLineByte(char& c) override;
     void EndLine() override;
+    /// @}
 
 private:
-    /// Reads one byte; false at the end of the file or on an error.
-    bool GetByte(char& c);
     /// The C library needs a positioning call between a read and a write.
     void SwitchTo(unsigned char op);
 

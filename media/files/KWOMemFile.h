@@ -51,10 +51,12 @@ public:
 protected:
     /// Moves the bytes of Read and Write.
     unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
+    /// @{
     /// Lines are read byte by byte from the block.
     bool BeginLine() override;
     bool NextLineByte(char& c) override;
     void EndLine() override;
+    /// @}
 
 private:
     bool m_ownData;

@@ -27,15 +27,12 @@ public:
 
     void Close() override;
     bool Seek(int offset, int whence) override;
-    /// To the start of the window.
     void SeekStart() override;
     /// Moves to the end of the window and sets StateSeekError.
     void SeekEnd() override;
     /// The position relative to the start of the window.
     unsigned int GetPos() const override;
-    /// Writes what the C library holds back to the file.
     void Flush() override;
-    /// Writes the path, the window, mode, state and position to the log.
     void PrintInfo() const override;
 
     /// @{
@@ -48,14 +45,14 @@ public:
 protected:
     /// Moves the bytes of Read and Write.
     unsigned int Transfer(unsigned int access, void* buffer, unsigned int count) override;
+    /// @{
     /// Lines are read byte by byte inside the window.
     bool BeginLine() override;
     bool NextLineByte(char& c) override;
     void EndLine() override;
+    /// @}
 
 private:
-    /// Reads one byte inside the window; false at its end or on an error.
-    bool GetByte(char& c);
     void UpdateEof();
     /// The C library needs a positioning call between a read and a write.
     void SwitchTo(unsigned char op);

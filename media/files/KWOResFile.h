@@ -125,9 +125,11 @@ protected:
     /// NextLineByte gives the next byte (false at the end of the data), and
     /// EndLine brings the end flag up to date. A stream without them has no
     /// lines.
+    /// @{
     virtual bool BeginLine() { return false; }
     virtual bool NextLineByte(char& c);
     virtual void EndLine() {}
+    /// @}
     /// The first step of every open: StateOK and the access bits of `mode`;
     /// without either bit, StateBadOpenMode, logged as "<module>: bad open
     /// mode (<shown>)", and false.

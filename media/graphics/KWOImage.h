@@ -199,16 +199,6 @@ public:
     void PrintInfo() const;
 
 private:
-    /// Drawing needs pixels at a supported depth.
-    bool Drawable() const;
-    unsigned char* PixelAt(int64_t x, int64_t y)
-    {
-        return m_pixels + y * static_cast<int64_t>(m_pitch) + x * BytesPerPixel();
-    }
-    /// The primitives on 64-bit coordinates, so that no argument can overflow.
-    void Span(int64_t x, int64_t y, uint64_t length, uint32_t colour, DrawMode mode);
-    void Column(int64_t x, int64_t y, uint64_t length, uint32_t colour, DrawMode mode);
-    void Plot(int64_t x, int64_t y, uint32_t colour, DrawMode mode);
     /// Frees the pixel buffer (pixels null, pitch 0).
     void FreePixels();
     /// Puts the fields back in line after a reader ran.

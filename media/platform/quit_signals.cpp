@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <semaphore.h>
+#include <new>
 #include <thread>
 
 namespace KWO
@@ -57,7 +58,24 @@ void StartQuitSignals(void (*queueQuit)())
         return;
     g_stop = false;
     g_pending = 0;
-    g_watcher = new std::thread(Watch, queueQuit);
+    // Without the watcher (no memory, no thread), SDL keeps its own handling.
+    g_watcher = new (std::nothrow) std::thread;
+    if (g_watcher == nullptr)
+    {
+        sem_destroy(&g_wake);
+        return;
+    }
+    try
+    {
+        *g_watcher = std::thread(Watch, queueQuit);
+    }
+    catch (...)
+    {
+        delete g_watcher;
+        g_watcher = nullptr;
+        sem_destroy(&g_wake);
+        return;
+    }
     g_running = true;
     for (int i = 0; i < 2; ++i)
     {
