@@ -106,6 +106,11 @@ check_consumer add_subdirectory "$work/subdirectory/consumer"
 
 # ---- the examples against the installed library -------------------------------------
 step "the examples as a project of their own, through find_package"
+# They show the library's interface: SDL lies underneath, but an example
+# names none of its headers, functions, constants or types.
+sdl_names=$(grep -nE '#include <SDL|\b(SDL|SDLK|AUDIO|KMOD)_[A-Za-z0-9_]+|\b(SDLKey|SDLMod|[SU]int(8|16|32))\b' \
+    examples/*/main.cpp || true)
+[ -z "$sdl_names" ] || fail "an example names SDL itself: $sdl_names"
 cmake -S examples -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/examples" -j"$jobs" >/dev/null
 for example in hello viewer jukebox sprites packer; do

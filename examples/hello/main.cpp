@@ -14,8 +14,6 @@
 #include <KWOMedia/graphics/KWOScreen.h>
 #include <KWOMedia/platform/KWOInput.h>
 
-#include <SDL.h>
-
 #include <cstdio>
 
 #include "../common/script.h"
@@ -77,11 +75,12 @@ int main(int argc, char** argv)
 
     // Only key presses, mouse clicks and the window's close button reach the
     // event queue, so the first event that comes is the one we wait for.
+    // WaitEvent sleeps until then; we need not look at the event itself.
     KWOInput* input = KWOInput::Singleton();
-    input->SetEventTypes(1u << SDL_KEYDOWN | 1u << SDL_MOUSEBUTTONDOWN | 1u << SDL_QUIT);
+    input->SetEventTypes(1u << KWOEvent::TypeKeyDown | 1u << KWOEvent::TypeButtonDown |
+                         1u << KWOEvent::TypeQuit);
     script.PlayAll();
-    SDL_Event event;
-    SDL_WaitEvent(&event);
+    input->WaitEvent(nullptr);
 
     // The singletons are ours to delete; the last one gives SDL back.
     delete input;

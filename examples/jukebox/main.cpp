@@ -18,9 +18,8 @@
 #include <KWOMedia/graphics/KWOImage.h>
 #include <KWOMedia/graphics/KWOPal.h>
 #include <KWOMedia/graphics/KWOScreen.h>
+#include <KWOMedia/platform/KWOInput.h>
 #include <KWOMedia/platform/KWOTimer.h>
-
-#include <SDL.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -37,14 +36,15 @@ const unsigned kChannels = 8;
 const unsigned Black = 0, Grey = 1, Yellow = 2, Green = 3, Red = 4, White = 5;
 
 // The loudest sample of the next 1/25 s of `sound` from frame `frame` on,
-// 0 to 32767. The mixer has made the sound 16-bit stereo (SetMixerFormat).
+// 0 to 32767. SetMixerFormat has made the sound the mixer's: signed 16-bit
+// stereo, low byte first.
 int Loudness(const KWOSound* sound, unsigned frame)
 {
-    const int16_t* samples = reinterpret_cast<const int16_t*>(sound->m_data);
+    const unsigned char* bytes = sound->m_data;
     const unsigned count = sound->m_size / 2, from = frame * 2;
     int peak = 0;
     for (unsigned i = from; i < count && i < from + 2 * sound->m_frequency / 25; ++i)
-        peak = std::max(peak, std::abs(int(samples[i])));
+        peak = std::max(peak, std::abs(int(int16_t(bytes[2 * i] | bytes[2 * i + 1] << 8))));
     return std::min(peak, 32767);
 }
 } // namespace
@@ -72,7 +72,7 @@ int main(int argc, char** argv)
     // The mixer plays 16-bit stereo at 22050 Hz on 8 channels. It never
     // converts: every sound is brought to its format once, after loading.
     KWOMixer* mixer = KWOMixer::Singleton();
-    if (!mixer->Init(AUDIO_S16SYS, 22050, 512, true, kChannels))
+    if (!mixer->Init(KWOMixer::FormatS16LSB, 22050, 512, true, kChannels))
         return 1;
     mixer->Unpause(); // the device opens paused
 
@@ -101,19 +101,21 @@ int main(int argc, char** argv)
     int volume = 96, pan = 0;
     unsigned musicChannel = KWOMixer::AnyChannel;
     KWOImage canvas(640, 480, 8);
-    KWOTimer timer(0);
+    KWOInput* input = KWOInput::Singleton();
     for (bool running = true; running;)
     {
-        timer.m_ticks = SDL_GetTicks();
+        const unsigned frameStart = KWOTimer::Ticks();
         script.Step();
-        SDL_Event ev;
-        while (SDL_PollEvent(&ev))
+        // Every event queued since the last frame. A key press has a symbol
+        // (Key: the arrows, Escape) and the character it types (Unicode).
+        KWOEvent ev;
+        while (input->PollEvent(&ev))
         {
-            const int key = ev.type == SDL_KEYDOWN ? ev.key.keysym.sym : 0;
-            const int c = ev.type == SDL_KEYDOWN ? ev.key.keysym.unicode : 0;
-            if (ev.type == SDL_QUIT || key == SDLK_ESCAPE)
+            const bool press = ev.Type() == KWOEvent::TypeKeyDown;
+            const unsigned key = press ? ev.Key() : 0, c = press ? ev.Unicode() : 0;
+            if (ev.Type() == KWOEvent::TypeQuit || key == KWOEvent::KeyEscape)
                 running = false;
-            else if (c >= '1' && c <= '9' && unsigned(c - '1') < sounds.size())
+            else if (c >= '1' && c <= '9' && c - '1' < sounds.size())
             {
                 // A free channel, or AnyChannel when none is left (logged).
                 const unsigned ch =
@@ -132,11 +134,11 @@ int main(int argc, char** argv)
                                                           KWOMixer::LoopForever, pan)) < kChannels)
                     playing[musicChannel] = music;
             }
-            else if (c == '+' || c == '-' || key == SDLK_LEFT || key == SDLK_RIGHT)
+            else if (c == '+' || c == '-' || key == KWOEvent::KeyLeft || key == KWOEvent::KeyRight)
             {
                 volume = std::clamp(volume + (c == '+') * 16 - (c == '-') * 16, 0, 128);
-                pan =
-                    std::clamp(pan + (key == SDLK_RIGHT) * 20 - (key == SDLK_LEFT) * 20, -100, 100);
+                pan += key == KWOEvent::KeyRight ? 20 : key == KWOEvent::KeyLeft ? -20 : 0;
+                pan = std::clamp(pan, -100, 100);
                 for (unsigned ch = 0; ch < kChannels; ++ch)
                 {
                     mixer->ChVolume(ch, static_cast<unsigned char>(volume)); // free: nothing
@@ -179,17 +181,17 @@ int main(int argc, char** argv)
         }
         screen->CopyImage(0, 0, &canvas, 0, 0, 640, 480);
         screen->Refresh(0, 0, 640, 480);
-        timer.WaitAcc(40 - std::min(40u, SDL_GetTicks() - timer.m_ticks)); // 25 frames a second
+        // 25 frames a second: sleep for what is left of the frame's 40 ms.
+        KWOTimer::Delay(40 - std::min(40u, KWOTimer::Ticks() - frameStart));
     }
 
     mixer->Exit(); // nothing plays from here on
     for (KWOSound* sound : sounds)
         resources.Release(sound);
-    if (music != nullptr)
-        resources.Release(music);
-    if (font != nullptr)
-        resources.Release(font);
+    resources.Release(music); // false, and nothing done, for a null pointer
+    resources.Release(font);
     delete mixer;
+    delete input;
     delete screen;
     return 0;
 }

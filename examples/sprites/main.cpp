@@ -18,8 +18,6 @@
 #include <KWOMedia/platform/KWOInput.h>
 #include <KWOMedia/platform/KWOTimer.h>
 
-#include <SDL.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -85,36 +83,35 @@ int main(int argc, char** argv)
 
     // Only these events reach the queue; mouse motion is read when needed.
     KWOInput* input = KWOInput::Singleton();
-    input->SetEventTypes(1u << SDL_KEYDOWN | 1u << SDL_MOUSEBUTTONDOWN | 1u << SDL_MOUSEBUTTONUP |
-                         1u << SDL_QUIT);
-    KWOTimer timer(SDL_GetTicks());
-    const unsigned start = timer.m_ticks;
+    input->SetEventTypes(1u << KWOEvent::TypeKeyDown | 1u << KWOEvent::TypeButtonDown |
+                         1u << KWOEvent::TypeButtonUp | 1u << KWOEvent::TypeQuit);
+    const unsigned start = KWOTimer::Ticks(); // milliseconds
     unsigned frames = 0, shownFrames = 0, second = start;
     int dragX = 0, dragY = 0; // where the card was grabbed
     bool dragging = false, running = true;
     char fps[32] = "";
     while (running)
     {
-        const unsigned frameStart = SDL_GetTicks();
+        const unsigned frameStart = KWOTimer::Ticks();
         script.Step();
-        SDL_Event ev;
-        while (SDL_PollEvent(&ev))
-            if (ev.type == SDL_QUIT || (ev.type == SDL_KEYDOWN && ev.key.keysym.sym == SDLK_ESCAPE))
+        KWOEvent ev;
+        while (input->PollEvent(&ev)) // every event queued since the last frame
+            if (ev.Type() == KWOEvent::TypeQuit || ev.IsKeyDown(KWOEvent::KeyEscape))
                 running = false;
-            else if (ev.type == SDL_MOUSEBUTTONUP)
+            else if (ev.Type() == KWOEvent::TypeButtonUp)
                 dragging = false;
-            else if (ev.type == SDL_MOUSEBUTTONDOWN)
+            else if (ev.Type() == KWOEvent::TypeButtonDown)
                 // The topmost card under the pointer goes to the top: the end of the list.
                 for (size_t i = cards.size(); i-- > 0;)
                 {
                     const Card c = cards[i];
-                    if (ev.button.x >= c.x && ev.button.x < c.x + kCardW && ev.button.y >= c.y &&
-                        ev.button.y < c.y + kCardH)
+                    if (ev.X() >= c.x && ev.X() < c.x + kCardW && ev.Y() >= c.y &&
+                        ev.Y() < c.y + kCardH)
                     {
                         cards.erase(cards.begin() + long(i));
                         cards.push_back(c);
-                        dragX = ev.button.x - c.x;
-                        dragY = ev.button.y - c.y;
+                        dragX = ev.X() - c.x;
+                        dragY = ev.Y() - c.y;
                         dragging = true;
                         break;
                     }
@@ -151,17 +148,17 @@ int main(int argc, char** argv)
 
         // Count the frames of each second, and keep to 60 frames a second.
         ++frames;
-        if (SDL_GetTicks() - second >= 1000)
+        if (KWOTimer::Ticks() - second >= 1000)
         {
             std::snprintf(fps, sizeof fps, "%u fps", frames - shownFrames);
             shownFrames = frames;
             second += 1000;
         }
-        const unsigned spent = SDL_GetTicks() - frameStart;
+        const unsigned spent = KWOTimer::Ticks() - frameStart;
         if (spent < 16)
-            timer.WaitAcc(16 - spent);
+            KWOTimer::Delay(16 - spent); // sleeps, and leaves the processor to others
     }
-    const unsigned ms = SDL_GetTicks() - start;
+    const unsigned ms = KWOTimer::Ticks() - start;
     const double rate = ms ? frames * 1000.0 / ms : 0.0;
     std::printf("%u frames in %.1f s: %.1f frames per second\n", frames, ms / 1000.0, rate);
 

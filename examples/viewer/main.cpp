@@ -14,8 +14,7 @@
 #include <KWOMedia/graphics/KWOPal.h>
 #include <KWOMedia/graphics/KWOScreen.h>
 #include <KWOMedia/platform/KWOFileUtils.h>
-
-#include <SDL.h>
+#include <KWOMedia/platform/KWOInput.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -41,10 +40,8 @@ struct Entry
 void Collect(const char* path, std::vector<std::unique_ptr<KWOFileProvider>>& sources,
              std::vector<Entry>& entries)
 {
-    KWOFileProvider* source = nullptr;
-    if (KWOFileUtils::IsDir(path))
-        source = new KWODir(path);
-    else
+    KWOFileProvider* source = KWOFileUtils::IsDir(path) ? new KWODir(path) : nullptr;
+    if (source == nullptr)
         source = KWOArchive::OpenArchive(path); // null when the file is no archive
     if (source == nullptr)
     {
@@ -169,21 +166,27 @@ int main(int argc, char** argv)
     bool running = browse(0, 1);
     if (!running)
         std::fprintf(stderr, "viewer: no picture to show\n");
+
+    // Nothing moves between two inputs: WaitEvent sleeps until the next one.
+    // Key() and Button() tell which key or mouse button an event is about.
+    KWOInput* input = KWOInput::Singleton();
     script.PlayAll();
-    SDL_Event ev;
-    while (running && SDL_WaitEvent(&ev))
+    KWOEvent ev;
+    while (running && input->WaitEvent(&ev))
     {
-        const SDLKey key = ev.type == SDL_KEYDOWN ? ev.key.keysym.sym : SDLK_UNKNOWN;
-        const int button = ev.type == SDL_MOUSEBUTTONDOWN ? ev.button.button : 0;
-        if (ev.type == SDL_QUIT || key == SDLK_ESCAPE)
+        const unsigned key = ev.Type() == KWOEvent::TypeKeyDown ? ev.Key() : 0;
+        const unsigned button = ev.Type() == KWOEvent::TypeButtonDown ? ev.Button() : 0;
+        if (ev.Type() == KWOEvent::TypeQuit || key == KWOEvent::KeyEscape)
             running = false;
-        else if (key == SDLK_RIGHT || key == SDLK_SPACE || button == SDL_BUTTON_LEFT)
+        else if (key == KWOEvent::KeyRight || key == KWOEvent::KeySpace ||
+                 button == KWOEvent::ButtonLeft)
             running = browse(current + 1, 1);
-        else if (key == SDLK_LEFT || button == SDL_BUTTON_RIGHT)
+        else if (key == KWOEvent::KeyLeft || button == KWOEvent::ButtonRight)
             running = browse(current - 1, -1);
-        else if (key == SDLK_s && !screen->BMPScreenshot("viewer"))
+        else if (key == 's' && !screen->BMPScreenshot("viewer")) // a letter: its ASCII code
             std::fprintf(stderr, "viewer: the screenshot could not be saved\n");
     }
+    delete input;
     delete screen;
     return 0;
 }

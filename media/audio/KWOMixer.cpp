@@ -12,6 +12,12 @@
 #include <cstring>
 #include <new>
 
+static_assert(KWOMixer::FormatU8 == AUDIO_U8 && KWOMixer::FormatS8 == AUDIO_S8 &&
+                  KWOMixer::FormatU16LSB == AUDIO_U16LSB &&
+                  KWOMixer::FormatU16MSB == AUDIO_U16MSB &&
+                  KWOMixer::FormatS16LSB == AUDIO_S16LSB && KWOMixer::FormatS16MSB == AUDIO_S16MSB,
+              "sample formats are SDL's");
+
 namespace
 {
 const int kMinFrequency = 4000;

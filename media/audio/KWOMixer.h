@@ -70,6 +70,17 @@ public:
     static constexpr unsigned char LoopForever = 255;
     /// The pan of a channel without pan (mono output).
     static constexpr int NoPan = 127;
+    /// @{
+    /// Sample formats for Init, as KWOSound::m_format keeps them (SDL's audio
+    /// format codes): 8-bit unsigned and signed, then 16-bit unsigned and
+    /// signed with the low (LSB) or the high byte (MSB) first.
+    static constexpr int FormatU8 = 0x0008;
+    static constexpr int FormatS8 = 0x8008;
+    static constexpr int FormatU16LSB = 0x0010;
+    static constexpr int FormatU16MSB = 0x1010;
+    static constexpr int FormatS16LSB = 0x8010;
+    static constexpr int FormatS16MSB = 0x9010;
+    /// @}
 
     /// The mixer, created on the first call (which brings up SDL audio).
     static KWOMixer* Singleton();
@@ -77,12 +88,13 @@ public:
     /// makes a new mixer.
     ~KWOMixer() override;
 
-    /// Opens the device: `format` an SDL audio format code, `frequency` in Hz
-    /// (limited to 4000..48000), `samples` the SDL buffer in sample frames
-    /// (0: a 4096-byte buffer), `stereo` for 2 output channels, `channels`
-    /// mixing channels (limited to 4..64). A mixer already open is closed
-    /// first. False when SDL audio is not running (silently) or the device
-    /// cannot be opened (logged); the mixer is then closed.
+    /// Opens the device: `format` a sample format (FormatS16LSB, ...),
+    /// `frequency` in Hz (limited to 4000..48000), `samples` the SDL buffer
+    /// in sample frames (0: a 4096-byte buffer), `stereo` for 2 output
+    /// channels, `channels` mixing channels (limited to 4..64). A mixer
+    /// already open is closed first. False when SDL audio is not running
+    /// (silently) or the device cannot be opened (logged); the mixer is then
+    /// closed.
     bool Init(int format, int frequency, int samples, bool stereo, unsigned channels);
     /// Closes the device and frees every channel.
     void Exit();

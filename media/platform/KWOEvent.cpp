@@ -31,6 +31,12 @@ static_assert(KWOEvent::KeyBackspace == unsigned(SDLK_BACKSPACE) &&
                   KWOEvent::KeyRight == unsigned(SDLK_RIGHT) &&
                   KWOEvent::KeyLeft == unsigned(SDLK_LEFT),
               "key symbols are SDL's");
+static_assert(KWOEvent::ButtonLeft == unsigned(SDL_BUTTON_LEFT) &&
+                  KWOEvent::ButtonMiddle == unsigned(SDL_BUTTON_MIDDLE) &&
+                  KWOEvent::ButtonRight == unsigned(SDL_BUTTON_RIGHT) &&
+                  KWOEvent::ButtonWheelUp == unsigned(SDL_BUTTON_WHEELUP) &&
+                  KWOEvent::ButtonWheelDown == unsigned(SDL_BUTTON_WHEELDOWN),
+              "mouse buttons are SDL's");
 
 namespace
 {
@@ -64,6 +70,14 @@ unsigned KWOEvent::Unicode() const
 bool KWOEvent::IsKeyDown(unsigned key) const
 {
     return Type() == TypeKeyDown && Key() == key;
+}
+
+unsigned KWOEvent::Button() const
+{
+    const SDL_Event e = AsSdl(*this);
+    if (e.type == unsigned(SDL_MOUSEBUTTONDOWN) || e.type == unsigned(SDL_MOUSEBUTTONUP))
+        return e.button.button;
+    return 0;
 }
 
 int KWOEvent::X() const

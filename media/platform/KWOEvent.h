@@ -10,7 +10,7 @@
 ///
 /// The accessors read the fields of the kinds of events a game reacts to
 /// (keys and mouse buttons) without SDL's headers; the constants name SDL's
-/// event types and key symbols.
+/// event types, key symbols and mouse buttons.
 #ifndef KWOMEDIA_PLATFORM_KWOEVENT_H
 #define KWOMEDIA_PLATFORM_KWOEVENT_H
 
@@ -47,6 +47,15 @@ public:
     static constexpr unsigned KeyRight = 275;
     static constexpr unsigned KeyLeft = 276;
     /// @}
+    /// @{
+    /// Mouse buttons, as Button() returns them; the wheel counts as two
+    /// buttons, one press for each notch.
+    static constexpr unsigned ButtonLeft = 1;
+    static constexpr unsigned ButtonMiddle = 2;
+    static constexpr unsigned ButtonRight = 3;
+    static constexpr unsigned ButtonWheelUp = 4;
+    static constexpr unsigned ButtonWheelDown = 5;
+    /// @}
 
     /// SDL's event type (the first byte).
     unsigned char Type() const { return m_data[0]; }
@@ -57,6 +66,9 @@ public:
     unsigned Unicode() const;
     /// True for a key-down event of `key`.
     bool IsKeyDown(unsigned key) const;
+    /// The button of a mouse button event (ButtonLeft, ButtonMiddle,
+    /// ButtonRight, ...); 0 for other events.
+    unsigned Button() const;
     /// @{
     /// The position of a mouse button or motion event; 0 for other events.
     int X() const;

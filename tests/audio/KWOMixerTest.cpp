@@ -196,14 +196,16 @@ TEST_F(MixerTest, InitLimitsItsArgumentsAndChoosesTheBuffer)
     EXPECT_EQ(4000, Mixer()->GetSpec().freq);
     EXPECT_EQ(4u, Mixer()->NbChannels());
 
-    // No size: a 4096-byte buffer.
-    ASSERT_TRUE(Mixer()->Init(S16LSB, 22050, 0, true, 8));
+    // No size: a 4096-byte buffer. The named formats are SDL's.
+    ASSERT_TRUE(Mixer()->Init(KWOMixer::FormatS16LSB, 22050, 0, true, 8));
+    EXPECT_EQ(AUDIO_S16LSB, SdlSpy::Recorded().openAudio.back().format);
     EXPECT_EQ(1024, SdlSpy::Recorded().openAudio.back().samples);
     EXPECT_EQ(2, SdlSpy::Recorded().openAudio.back().channels);
     EXPECT_EQ(4096u, Mixer()->GetSpec().size);
     ASSERT_TRUE(Mixer()->Init(S16LSB, 22050, 0, false, 8));
     EXPECT_EQ(2048, SdlSpy::Recorded().openAudio.back().samples);
-    ASSERT_TRUE(Mixer()->Init(U8, 22050, 0, false, 8));
+    ASSERT_TRUE(Mixer()->Init(KWOMixer::FormatU8, 22050, 0, false, 8));
+    EXPECT_EQ(AUDIO_U8, SdlSpy::Recorded().openAudio.back().format);
     EXPECT_EQ(4096, SdlSpy::Recorded().openAudio.back().samples);
     EXPECT_EQ(1, Mixer()->GetSpec().channels);
     EXPECT_EQ(0x80, Mixer()->GetSpec().silence);

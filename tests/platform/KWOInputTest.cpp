@@ -76,6 +76,33 @@ TEST(EventTest, HasTheLayoutOfSdlEvent)
     EXPECT_EQ(12, copy.Type());
 }
 
+TEST(EventTest, ButtonNamesTheMouseButtonOfButtonEventsOnly)
+{
+    // What an SDL event of `type` with button `button` reads as. Motion and
+    // key events have a non-zero byte where button events keep the button.
+    auto buttonOf = [](Uint8 type, Uint8 button)
+    {
+        SDL_Event sdl = {};
+        sdl.type = type;
+        if (type == SDL_MOUSEBUTTONDOWN || type == SDL_MOUSEBUTTONUP)
+            sdl.button.button = button;
+        else if (type == SDL_MOUSEMOTION)
+            sdl.motion.state = SDL_BUTTON(button); // a drag: the button is held
+        else if (type == SDL_KEYDOWN)
+            sdl.key.state = SDL_PRESSED;
+        KWOEvent event;
+        std::memcpy(&event, &sdl, sizeof(event));
+        return event.Button();
+    };
+    EXPECT_EQ(KWOEvent::ButtonLeft, buttonOf(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT));
+    EXPECT_EQ(KWOEvent::ButtonRight, buttonOf(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT));
+    EXPECT_EQ(KWOEvent::ButtonMiddle, buttonOf(SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE));
+    EXPECT_EQ(KWOEvent::ButtonWheelDown, buttonOf(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_WHEELDOWN));
+    EXPECT_EQ(0u, buttonOf(SDL_MOUSEMOTION, SDL_BUTTON_LEFT));
+    EXPECT_EQ(0u, buttonOf(SDL_KEYDOWN, 0));
+    EXPECT_EQ(0u, buttonOf(SDL_QUIT, 0));
+}
+
 TEST_F(InputTest, SingletonIsCreatedOnceAndClearedByItsDestructor)
 {
     EXPECT_EQ(m_input, KWOInput::Singleton());
