@@ -7,6 +7,7 @@
 // The ARCHIVE must not exist yet. The member NAME (the first member by
 // default) is read as a stream: its size and first line are printed.
 #include <KWOMedia/app/KWOConfigMgr.h>
+#include <KWOMedia/core/KWOConst.h>
 #include <KWOMedia/core/KWOString.h>
 #include <KWOMedia/files/KWOArchKWO.h>
 #include <KWOMedia/files/KWODir.h>
@@ -59,7 +60,7 @@ int main(int argc, char** argv)
             continue;
         // The member is called by the file's name, cut to 31 characters.
         const std::string path = std::string(folder.Name()) + "/" + folder.FileName(i);
-        if (archive.AddFile(path.c_str(), nullptr) == 0xFFFFFFFFu)
+        if (archive.AddFile(path.c_str(), nullptr) == KWO::NotFound)
             std::fprintf(stderr, "packer: %s was not added\n", path.c_str());
     }
 
