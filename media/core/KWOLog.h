@@ -71,7 +71,7 @@ KWO_API void DBG(const char* format, ...) KWO_PRINTF(1, 2);
 
 /// @{
 /// The library's version: the record, the number major * 10000 + minor * 100 +
-/// patch, and the text (for 0.20.0: (0, 20, 0), 2000 and "0.20.0").
+/// patch, and the text (for 0.21.0: (0, 21, 0), 2100 and "0.21.0").
 KWO_API const KWOVersion* Versionv();
 KWO_API int Versioni();
 KWO_API const char* Versiont();

@@ -115,8 +115,8 @@ TEST(Version, Values)
     const KWOVersion* v = KWO::Versionv();
     ASSERT_NE(nullptr, v);
     EXPECT_EQ(0, v->major);
-    EXPECT_EQ(20, v->minor);
+    EXPECT_EQ(21, v->minor);
     EXPECT_EQ(0, v->patch);
-    EXPECT_EQ(2000, KWO::Versioni());
-    EXPECT_STREQ("0.20.0", KWO::Versiont());
+    EXPECT_EQ(2100, KWO::Versioni());
+    EXPECT_STREQ("0.21.0", KWO::Versiont());
 }
