@@ -41,7 +41,7 @@ int KWOVideoMode::GetModes(VideoMode** out, unsigned flags, unsigned bpp) const
     if (list == nullptr)
         return 0;
     for (int i = 0; i < count; ++i)
-        list[i] = VideoMode{modes[i]->w, modes[i]->h, bpp};
+        list[i] = VideoMode{unsigned(modes[i]->w), unsigned(modes[i]->h), bpp};
     *out = list;
     return count;
 }

@@ -6,13 +6,53 @@
 #include <cstring>
 #include <new>
 
+#ifdef __EMSCRIPTEN__
+// The browser's SDL numbers its events otherwise and lacks SDL 1.2's event
+// filter: the queue there is sdl_web's, in SDL 1.2's record and numbers.
+#include "platform/sdl_web.h"
+#endif
+
 namespace
 {
+// SDL's event queue, as SDL 1.2 keeps it.
+namespace events
+{
+#ifdef __EMSCRIPTEN__
+using namespace KWO::Web;
+using Record = ClassicEvent;
+#else
+using Record = SDL_Event;
+constexpr unsigned NumEvents = SDL_NUMEVENTS;
+constexpr Uint32 AllEventsMask = SDL_ALLEVENTS;
+constexpr SDL_eventaction PeekEvent = SDL_PEEKEVENT, GetEvent = SDL_GETEVENT;
+inline void PumpEvents()
+{
+    SDL_PumpEvents();
+}
+inline int PollEvent(Record* e)
+{
+    return SDL_PollEvent(e);
+}
+inline int WaitEvent(Record* e)
+{
+    return SDL_WaitEvent(e);
+}
+inline int PeepEvents(Record* e, int n, SDL_eventaction action, Uint32 mask)
+{
+    return SDL_PeepEvents(e, n, action, mask);
+}
+inline Uint8 EventState(Uint8 type, int state)
+{
+    return SDL_EventState(type, state);
+}
+#endif
+} // namespace events
+
 // SDL's event types are 0 to SDL_NUMEVENTS - 1; its state table and event
 // masks have no room for more.
 bool IsEventType(unsigned type)
 {
-    return type < SDL_NUMEVENTS;
+    return type < events::NumEvents;
 }
 
 Uint32 EventMask(unsigned type)
@@ -47,7 +87,7 @@ void KWOInput::AddEventType(unsigned type)
 {
     if (!IsEventType(type))
         return;
-    SDL_EventState(static_cast<Uint8>(type), SDL_ENABLE);
+    events::EventState(static_cast<Uint8>(type), SDL_ENABLE);
     m_eventTypes |= EventMask(type);
 }
 
@@ -55,25 +95,26 @@ void KWOInput::RemoveEventType(unsigned type)
 {
     if (!IsEventType(type))
         return;
-    SDL_EventState(static_cast<Uint8>(type), SDL_IGNORE);
+    events::EventState(static_cast<Uint8>(type), SDL_IGNORE);
     m_eventTypes &= ~EventMask(type);
 }
 
 void KWOInput::SetEventTypes(unsigned mask)
 {
-    SDL_EventState(static_cast<Uint8>(SDL_ALLEVENTS), SDL_IGNORE);
+    // Each type is set on its own: SDL 1.2's compatibility layer over SDL2
+    // ignores a state given for all types at once.
     m_eventTypes = mask;
-    for (unsigned t = 1; t <= kLastMaskType; ++t)
+    for (unsigned t = 0; t < events::NumEvents; ++t)
     {
-        if (mask & EventMask(t))
-            SDL_EventState(static_cast<Uint8>(t), SDL_ENABLE);
+        const bool on = t >= 1 && t <= kLastMaskType && (mask & EventMask(t)) != 0;
+        events::EventState(static_cast<Uint8>(t), on ? SDL_ENABLE : SDL_IGNORE);
     }
 }
 
 void KWOInput::Flush()
 {
-    SDL_Event event;
-    while (SDL_PollEvent(&event) > 0)
+    events::Record event;
+    while (events::PollEvent(&event) > 0)
     {
     }
 }
@@ -89,16 +130,17 @@ bool KWOInput::WaitNextEvent(unsigned char type, KWOEvent* event)
 {
     // SDL never queues an ignored type by itself: unless one is already
     // queued, SDL_WaitEvent would wait for ever.
-    SDL_Event received;
-    if (!IsEventType(type) || (SDL_EventState(type, SDL_QUERY) == SDL_IGNORE &&
-                               SDL_PeepEvents(&received, 1, SDL_PEEKEVENT, EventMask(type)) <= 0))
+    events::Record received;
+    if (!IsEventType(type) ||
+        (events::EventState(type, SDL_QUERY) == SDL_IGNORE &&
+         events::PeepEvents(&received, 1, events::PeekEvent, EventMask(type)) <= 0))
     {
         KWO::WARN("Input: event type %u can't arrive\n", static_cast<unsigned>(type));
         return false;
     }
     for (;;)
     {
-        if (SDL_WaitEvent(&received) == 0)
+        if (events::WaitEvent(&received) == 0)
             return false;
         if (received.type == type)
             break;
@@ -110,8 +152,8 @@ bool KWOInput::WaitNextEvent(unsigned char type, KWOEvent* event)
 
 bool KWOInput::PollEvent(KWOEvent* event)
 {
-    SDL_Event received;
-    if (SDL_PollEvent(&received) <= 0)
+    events::Record received;
+    if (events::PollEvent(&received) <= 0)
         return false;
     if (event != nullptr)
         std::memcpy(event->m_data, &received, sizeof(received));
@@ -120,16 +162,17 @@ bool KWOInput::PollEvent(KWOEvent* event)
 
 bool KWOInput::WaitEvent(KWOEvent* event)
 {
-    SDL_Event received;
+    events::Record received;
     bool anyEnabled = false;
-    for (unsigned t = 1; t < SDL_NUMEVENTS && !anyEnabled; ++t)
-        anyEnabled = SDL_EventState(static_cast<Uint8>(t), SDL_QUERY) == SDL_ENABLE;
-    if (!anyEnabled && SDL_PeepEvents(&received, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) <= 0)
+    for (unsigned t = 1; t < events::NumEvents && !anyEnabled; ++t)
+        anyEnabled = events::EventState(static_cast<Uint8>(t), SDL_QUERY) == SDL_ENABLE;
+    if (!anyEnabled &&
+        events::PeepEvents(&received, 1, events::PeekEvent, events::AllEventsMask) <= 0)
     {
         KWO::WARN("Input: no event type can arrive\n");
         return false;
     }
-    if (SDL_WaitEvent(&received) == 0)
+    if (events::WaitEvent(&received) == 0)
         return false;
     if (event != nullptr)
         std::memcpy(event->m_data, &received, sizeof(received));
@@ -140,9 +183,9 @@ bool KWOInput::TakeEvent(unsigned char type, KWOEvent* event)
 {
     if (!IsEventType(type))
         return false;
-    SDL_PumpEvents();
-    SDL_Event received;
-    if (SDL_PeepEvents(&received, 1, SDL_GETEVENT, EventMask(type)) <= 0)
+    events::PumpEvents();
+    events::Record received;
+    if (events::PeepEvents(&received, 1, events::GetEvent, EventMask(type)) <= 0)
         return false;
     if (event != nullptr)
         std::memcpy(event->m_data, &received, sizeof(received));

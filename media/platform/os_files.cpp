@@ -1,3 +1,9 @@
+// The system's extensions (renameat2, O_TMPFILE, FNM_CASEFOLD) are asked
+// for by name: g++ does so by itself, the browser's C library does not.
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE
+#endif
+
 #include "platform/os_files.h"
 
 #include <cerrno>
@@ -12,6 +18,10 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <atomic>
 #include <cinttypes>
@@ -74,10 +84,12 @@ bool Matches(const std::string& pattern, const std::string& bare, const char* na
 // system without it, a link and unlink (files) or a checked rename (folders).
 int MoveNoReplace(const char* from, const char* to)
 {
+#ifndef __EMSCRIPTEN__ // the browser's file system has neither (nor hard links)
     if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
+#endif
     if (::link(from, to) == 0)
     {
         if (::unlink(from) == 0)
@@ -203,6 +215,43 @@ bool FollowLinks(const char* path, std::string& final)
     return false; // a loop of links
 }
 
+#ifdef __EMSCRIPTEN__
+// A page is the only process of its file system, and every page has the
+// same process number: each page load takes a number of its own instead, so
+// that a later page knows the files of a page closed while it wrote.
+long ProcessNumber()
+{
+    static const long number = 1 + static_cast<long>(emscripten_random() * 2000000000.0);
+    return number;
+}
+
+bool ProcessAlive(long pid)
+{
+    return pid == ProcessNumber();
+}
+#else
+long ProcessNumber()
+{
+    return static_cast<long>(::getpid());
+}
+
+bool ProcessAlive(long pid)
+{
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+#endif
+
+// Whether this process may write the file (by its real rights, where the
+// system knows more than one user).
+bool MayWrite(const char* path)
+{
+#ifdef __EMSCRIPTEN__
+    return ::access(path, W_OK) == 0;
+#else
+    return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) == 0;
+#endif
+}
+
 // Temporary files of this target left by processes that were killed while
 // they wrote (their names carry the writer's process number) are removed.
 void RemoveOrphans(const std::string& folder, const std::string& prefix)
@@ -210,7 +259,7 @@ void RemoveOrphans(const std::string& folder, const std::string& prefix)
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return;
-    const long self = static_cast<long>(::getpid());
+    const long self = ProcessNumber();
     while (struct dirent* entry = ::readdir(dir))
     {
         if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0)
@@ -219,7 +268,7 @@ void RemoveOrphans(const std::string& folder, const std::string& prefix)
         const long pid = std::strtol(entry->d_name + prefix.size(), &end, 10);
         if (pid <= 0 || pid == self || *end != '-')
             continue;
-        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+        if (!ProcessAlive(pid))
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
     ::closedir(dir);
@@ -270,6 +319,7 @@ catch (const std::exception&)
 {
 }
 
+#ifndef __EMSCRIPTEN__ // (only the lock's wait sleeps)
 void SleepMilliseconds(unsigned ms)
 {
     struct timespec pause = {static_cast<time_t>(ms / 1000),
@@ -278,6 +328,7 @@ void SleepMilliseconds(unsigned ms)
     {
     }
 }
+#endif
 
 uint64_t NowMilliseconds()
 {
@@ -500,8 +551,7 @@ try
     if (::stat(m_final.c_str(), &st) == 0)
     {
         // Only a regular file that this process may write is replaced.
-        if (mustBeNew || !S_ISREG(st.st_mode) ||
-            ::faccessat(AT_FDCWD, m_final.c_str(), W_OK, AT_EACCESS) != 0)
+        if (mustBeNew || !S_ISREG(st.st_mode) || !MayWrite(m_final.c_str()))
             return false;
         m_mode = static_cast<unsigned>(st.st_mode) & 07777;
     }
@@ -526,13 +576,15 @@ try
     RemoveOrphans(folder, m_hiddenName);
     // Every name is made before a file is: running out of memory then leaves
     // no file behind.
-    std::string temp =
-        folder + "/" + m_hiddenName + std::to_string(static_cast<long>(::getpid())) + "-XXXXXX";
+    std::string temp = folder + "/" + m_hiddenName + std::to_string(ProcessNumber()) + "-XXXXXX";
     if (temp.size() >= MaxPath)
         return false;
     char unnamed[32];
     temp.reserve(sizeof unnamed);
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    int fd = -1;
+#ifndef __EMSCRIPTEN__ // the browser's file system makes no unnamed files
+    fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
     if (fd >= 0)
     {
         // Streams open the unnamed file again through the process's table of
@@ -622,7 +674,7 @@ try
     for (int attempt = 0; attempt < 100; ++attempt)
     {
         char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "%d-%u-%lx", static_cast<int>(::getpid()),
+        std::snprintf(suffix, sizeof suffix, "%ld-%u-%lx", ProcessNumber(),
                       counter.fetch_add(1), static_cast<unsigned long>(NowMilliseconds()));
         const std::string named = m_folder + "/" + m_hiddenName + suffix;
         if (named.size() >= MaxPath)
@@ -680,6 +732,13 @@ FileLock::Result FileLock::Acquire(const char* path, unsigned timeoutMs)
     Release();
     if (!Fits(path))
         return Failed;
+#ifdef __EMSCRIPTEN__
+    // A page is the only process of its file system: nobody else holds the
+    // lock, and the browser has no flock.
+    (void)timeoutMs;
+    m_fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    return m_fd >= 0 ? Locked : Failed;
+#else
     const uint64_t deadline = NowMilliseconds() + timeoutMs;
     for (;;)
     {
@@ -709,13 +768,16 @@ FileLock::Result FileLock::Acquire(const char* path, unsigned timeoutMs)
         if (NowMilliseconds() >= deadline)
             return Busy;
     }
+#endif
 }
 
 void FileLock::Release()
 {
     if (m_fd >= 0)
     {
+#ifndef __EMSCRIPTEN__
         ::flock(m_fd, LOCK_UN);
+#endif
         ::close(m_fd);
         m_fd = -1;
     }
@@ -724,6 +786,11 @@ void FileLock::Release()
 bool GetExePath(std::string& path)
 try
 {
+#ifdef __EMSCRIPTEN__
+    // A page's program is no file of its file system.
+    (void)path;
+    return false;
+#else
     char buffer[MaxPath];
     ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
     // A name that fills the buffer may have been cut: refuse it.
@@ -731,6 +798,7 @@ try
         return false;
     path.assign(buffer, static_cast<size_t>(n));
     return true;
+#endif
 }
 catch (const std::exception&)
 {

@@ -1,5 +1,20 @@
 #include "platform/quit_signals.h"
 
+#ifdef __EMSCRIPTEN__
+
+namespace KWO
+{
+namespace OS
+{
+// The browser has neither signals nor a second thread to watch for them: a
+// page that closes sends SDL's quit event itself.
+void StartQuitSignals(void (*)()) {}
+void StopQuitSignals() {}
+} // namespace OS
+} // namespace KWO
+
+#else
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -113,3 +128,5 @@ void StopQuitSignals()
 }
 } // namespace OS
 } // namespace KWO
+
+#endif
