@@ -26,8 +26,8 @@ static_assert(offsetof(KWOColor, r) == offsetof(SDL_Color, r) &&
                   offsetof(KWOColor, g) == offsetof(SDL_Color, g) &&
                   offsetof(KWOColor, b) == offsetof(SDL_Color, b),
               "palette entries are SDL colours");
-// The screen's flags are SDL 1.2's values; the browser's SDL has its own
-// (SdlFlags translates them).
+// The screen's flags are SDL 1.2's values; the browser's SDL numbers its
+// own otherwise and takes SDL 1.2's at SDL_SetVideoMode.
 #ifndef __EMSCRIPTEN__
 static_assert(KWOScreen::HWSURFACE == SDL_HWSURFACE && KWOScreen::OPENGL == SDL_OPENGL &&
                   KWOScreen::RESIZABLE == SDL_RESIZABLE && KWOScreen::HWPALETTE == SDL_HWPALETTE &&
@@ -40,21 +40,6 @@ SDL_Cursor* KWOScreen::m_cursor = nullptr;
 
 namespace
 {
-// The screen's flags as SDL's video flags (the same values under SDL 1.2).
-Uint32 SdlFlags(unsigned flags)
-{
-    const unsigned ours = KWOScreen::HWSURFACE | KWOScreen::OPENGL | KWOScreen::RESIZABLE |
-                          KWOScreen::HWPALETTE | KWOScreen::DOUBLEBUF | KWOScreen::FULLSCREEN;
-    Uint32 out = flags & ~ours;
-    out |= (flags & KWOScreen::HWSURFACE) ? Uint32(SDL_HWSURFACE) : 0;
-    out |= (flags & KWOScreen::OPENGL) ? Uint32(SDL_OPENGL) : 0;
-    out |= (flags & KWOScreen::RESIZABLE) ? Uint32(SDL_RESIZABLE) : 0;
-    out |= (flags & KWOScreen::HWPALETTE) ? Uint32(SDL_HWPALETTE) : 0;
-    out |= (flags & KWOScreen::DOUBLEBUF) ? Uint32(SDL_DOUBLEBUF) : 0;
-    out |= (flags & KWOScreen::FULLSCREEN) ? Uint32(SDL_FULLSCREEN) : 0;
-    return out;
-}
-
 // The largest side SDL's rectangles (16-bit) describe safely.
 const int64_t kMaxSide = 0x7FFF;
 
@@ -279,7 +264,7 @@ bool KWOScreen::Init(unsigned width, unsigned height, unsigned flags, unsigned b
     // Sizes beyond SDL's 16-bit rectangles cannot be drawn on.
     if (width > kMaxSide || height > kMaxSide || bpp > 32)
         return false;
-    m_screen = SDL_SetVideoMode(int(width), int(height), int(bpp), SdlFlags(flags));
+    m_screen = SDL_SetVideoMode(int(width), int(height), int(bpp), flags);
     if (m_screen == nullptr)
         return false;
     if (m_cursor == nullptr)

@@ -278,6 +278,12 @@ void RemoveOrphans(const std::string& folder, const std::string& prefix)
 // without changing it where the system tells it.
 unsigned NewFileMode()
 {
+#ifdef __EMSCRIPTEN__
+    // The browser's file system has one user and starts with a umask of
+    // 0777, which would make files nobody may read (not even the page after
+    // a reload): its files are the owner's to write, everyone's to read.
+    return 0644u;
+#else
     unsigned mask = 0;
     bool known = false;
     if (std::FILE* status = std::fopen("/proc/self/status", "re"))
@@ -300,6 +306,7 @@ unsigned NewFileMode()
         mask = static_cast<unsigned>(old);
     }
     return 0666u & ~mask;
+#endif
 }
 
 // Best effort: a folder whose name cannot be made is not synced.

@@ -173,6 +173,26 @@ SDL_Palette* g_palette = nullptr;
 SDL_Color* g_colours = nullptr;
 int g_cursorShown = SDL_ENABLE;
 
+// The video flags of SDL 1.2 (the library's values) as this SDL's; its own
+// values (a screen's flags given back, as on a resize) stay as they are.
+Uint32 VideoFlags(Uint32 flags)
+{
+    struct Pair
+    {
+        Uint32 classic, here;
+    };
+    static const Pair pairs[] = {{0x00000001u, SDL_HWSURFACE}, {0x00000002u, SDL_OPENGL},
+                                 {0x00000010u, SDL_RESIZABLE}, {0x20000000u, SDL_HWPALETTE},
+                                 {0x40000000u, SDL_DOUBLEBUF}, {0x80000000u, SDL_FULLSCREEN}};
+    Uint32 out = flags;
+    for (const Pair& p : pairs)
+        out &= ~p.classic;
+    for (const Pair& p : pairs)
+        if (flags & p.classic)
+            out |= p.here;
+    return out;
+}
+
 void Present(SDL_Surface* s, int x, int y, int w, int h)
 {
     const int left = std::max(x, 0), top = std::max(y, 0);
@@ -197,6 +217,7 @@ extern "C"
 {
     SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
     {
+        flags = VideoFlags(flags);
         // 8-bit screens are the palettised surfaces of Emscripten's SDL.
         if (bpp == 8)
             flags |= kPalettised;

@@ -34,11 +34,12 @@ const types = {
   '.wasm': 'application/wasm',
   '.data': 'application/octet-stream',
 };
-function serve(root) {
+function serve(folder) {
+  const root = path.resolve(folder);
   const server = http.createServer((request, response) => {
     const name = decodeURIComponent(new URL(request.url, 'http://x').pathname).replace(/^\/+/, '');
     const file = path.join(root, name || 'duomatch.html');
-    if (!file.startsWith(path.resolve(root)) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+    if (!file.startsWith(root + path.sep) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
       response.writeHead(404);
       response.end();
       return;
@@ -210,8 +211,15 @@ function cardOf(page, cell) {
   return look(page, (cell % 8) * 80 + 5, Math.floor(cell / 8) * 110 + 5, 70, 100);
 }
 
+// The page's canvas and its line of controls, as a visitor sees them.
 async function screenshot(page, name) {
-  const shot = await page.send('Page.captureScreenshot', { format: 'png' });
+  const clip = await page.evaluate(`(() => {
+    const c = document.getElementById('canvas').getBoundingClientRect();
+    const t = document.getElementById('controls').getBoundingClientRect();
+    const x = Math.max(0, Math.min(c.left, t.left) - 8), y = Math.max(0, c.top - 8);
+    return { x, y, width: Math.max(c.right, t.right) + 8 - x, height: t.bottom + 8 - y, scale: 1 };
+  })()`).catch(() => undefined);
+  const shot = await page.send('Page.captureScreenshot', clip ? { format: 'png', clip } : { format: 'png' });
   fs.writeFileSync(path.join(out, name), Buffer.from(shot.data, 'base64'));
 }
 
@@ -530,6 +538,9 @@ async function main() {
     log('all checks passed');
   } catch (error) {
     await screenshot(page, 'failure.png').catch(() => {});
+    if (warnings.length) {
+      console.error('browser-test: console warnings so far:\n  ' + [...new Set(warnings)].join('\n  '));
+    }
     if (problems.length) {
       console.error('browser-test: console errors so far:\n  ' + problems.join('\n  '));
     }
