@@ -711,11 +711,24 @@ void Drop(int index)
         g_queue[(g_head + i) % kQueueSize] = g_queue[(g_head + i + 1) % kQueueSize];
     --g_count;
 }
+// A program that polls in a loop of its own, never sleeping, would keep the
+// page from drawing and from delivering any event: polling gives the page
+// its turn every few milliseconds.
+void GiveTurn()
+{
+    static double last = 0;
+    if (emscripten_get_now() - last >= 12)
+    {
+        emscripten_sleep(0);
+        last = emscripten_get_now();
+    }
+}
 } // namespace
 
 void PumpEvents()
 {
     InitStates();
+    GiveTurn();
     SDL_Event raw;
     while (SDL_PollEvent(&raw) > 0)
     {
