@@ -465,14 +465,16 @@ extern "C"
         if (rect != nullptr)
             Intersect(*rect, s->clip_rect, area);
         const int bytes = s->format->BytesPerPixel;
+        if (bytes < 1 || bytes > 4)
+            return -1;
         for (int y = area.y; y < area.y + area.h; ++y)
         {
             Uint8* row = static_cast<Uint8*>(s->pixels) + size_t(y) * s->pitch + size_t(area.x) * bytes;
             if (bytes == 1)
                 std::memset(row, int(colour & 0xFF), size_t(area.w));
             else
-                for (int x = 0; x < area.w; ++x)
-                    std::memcpy(row + size_t(x) * 4, &colour, 4);
+                for (int x = 0; x < area.w; ++x) // the pixel's low bytes (little-endian)
+                    std::memcpy(row + size_t(x) * bytes, &colour, size_t(bytes));
         }
         return 0;
     }
