@@ -475,6 +475,33 @@ TEST_F(ScreenTest, RectanglesFillInsideTheClippingUntilItStops)
     EXPECT_EQ(SDL_ENABLE, SDL_ShowCursor(SDL_QUERY));
 }
 
+TEST_F(ScreenTest, NewModesStartBlack)
+{
+    // Also where SDL leaves the memory of a new surface as it was (SDL 1.2's
+    // compatibility layer over SDL2 does). (No pointer: SDL 1.2's dummy
+    // driver draws it into the surface.)
+    m_screen->ShowCursor(false);
+    SdlSpy::DirtyNewModes(0x5A);
+    auto black = [&]
+    {
+        const unsigned want = SDL_MapRGB(Surface()->format, 0, 0, 0);
+        for (int y = 0; y < Surface()->h; ++y)
+            for (int x = 0; x < Surface()->w; ++x)
+                if (m_screen->GetPixel(x, y) != want)
+                    return false;
+        return true;
+    };
+    for (unsigned bpp : {8u, 16u, 24u, 32u})
+    {
+        ASSERT_TRUE(m_screen->Init(64, 48, 0, bpp));
+        EXPECT_TRUE(black()) << bpp;
+    }
+    SdlSpy::KeepModeFlags(SDL_RESIZABLE);
+    ASSERT_TRUE(m_screen->Init(64, 48, 0x10, 8));
+    ASSERT_TRUE(m_screen->Resize(80, 60));
+    EXPECT_TRUE(black());
+}
+
 TEST_F(ScreenTest, DeeperScreensUseTheImageEncoding)
 {
     for (unsigned bpp : {16u, 24u, 32u})

@@ -25,6 +25,7 @@ Uint32 g_failing = 0;
 bool g_insideInit = false;
 
 Uint32 g_keepFlags = 0;
+int g_dirtyByte = -1;
 
 bool g_fakeModes = false;
 std::map<int, std::vector<SDL_Rect>> g_modeLists;
@@ -70,6 +71,7 @@ void Reset()
     g_fakeMouse = false;
     g_failing = 0;
     g_keepFlags = 0;
+    g_dirtyByte = -1;
     g_fakeModes = false;
     g_modeLists.clear();
     g_anyModes.clear();
@@ -134,6 +136,11 @@ void ObtainFormatOnce(Uint16 format)
 void KeepModeFlags(Uint32 bits)
 {
     g_keepFlags = bits;
+}
+
+void DirtyNewModes(int byte)
+{
+    g_dirtyByte = byte;
 }
 
 void SimulateModes(const std::map<int, std::vector<SDL_Rect>>& lists, const std::vector<int>& any)
@@ -275,6 +282,12 @@ extern "C"
         SDL_Surface* screen = real(width, height, bpp, flags);
         if (screen != nullptr)
             screen->flags |= flags & g_keepFlags;
+        if (screen != nullptr && screen->pixels != nullptr && g_dirtyByte >= 0 &&
+            SDL_LockSurface(screen) == 0)
+        {
+            std::memset(screen->pixels, g_dirtyByte, size_t(screen->h) * screen->pitch);
+            SDL_UnlockSurface(screen);
+        }
         return screen;
     }
 

@@ -104,6 +104,11 @@ void SimulateMouse(Uint8 buttons, int x, int y);
 // flags of `bits` (the dummy driver drops SDL_RESIZABLE, for one).
 void KeepModeFlags(Uint32 bits);
 
+// Video modes: SDL_SetVideoMode fills the pixels of a new surface with
+// `byte`, as SDL 1.2's compatibility layer over SDL2 can leave them
+// uncleared; -1 leaves them as SDL made them.
+void DirtyNewModes(int byte);
+
 // Simulated mode lists: SDL_ListModes answers, by depth, with the listed
 // sizes (an empty list gives an empty array), with "any size" for depths in
 // `any`, and with no modes for the other depths.
