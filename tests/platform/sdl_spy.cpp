@@ -36,6 +36,10 @@ std::vector<SDL_Rect*> g_modePointers;
 // library's own.
 int g_insideSetColors = 0;
 
+// SDL_Quit may close the audio device through SDL_CloseAudio (SDL 1.2's
+// compatibility layer over SDL2 does): such calls are not the library's own.
+int g_insideQuit = 0;
+
 unsigned g_failOpenFrom = 0;
 Uint16 g_obtainFormat = 0;
 
@@ -187,7 +191,9 @@ extern "C"
     {
         static auto real = Real<void (*)(void)>("SDL_Quit");
         ++g_calls.quit;
+        ++g_insideQuit;
         real();
+        --g_insideQuit;
     }
 
     Uint32 SDL_GetTicks(void)
@@ -447,7 +453,8 @@ extern "C"
     void SDL_CloseAudio(void)
     {
         static auto real = Real<void (*)(void)>("SDL_CloseAudio");
-        ++g_calls.closeAudio;
+        if (g_insideQuit == 0)
+            ++g_calls.closeAudio;
         real();
     }
 }

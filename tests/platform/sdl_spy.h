@@ -68,7 +68,7 @@ struct Calls
 
     std::vector<SDL_AudioSpec> openAudio; // the wanted spec of each SDL_OpenAudio
     std::vector<int> pauseAudio;          // SDL_PauseAudio arguments
-    unsigned closeAudio = 0;              // SDL_CloseAudio calls
+    unsigned closeAudio = 0;              // SDL_CloseAudio calls outside SDL_Quit
 };
 
 // Forgets every recorded call and returns to the real clock and mouse.
