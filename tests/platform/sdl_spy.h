@@ -94,8 +94,10 @@ Uint32 LastTicks();
 void OnIdle(std::function<void()> handler);
 
 // Simulated failure: the subsystems of `bits` fail to start. SDL_Init and
-// SDL_InitSubSystem start the others, as SDL does, then report the failure.
-void FailSubsystems(Uint32 bits);
+// SDL_InitSubSystem start the others, as SDL does, then report the failure;
+// unless `reported` is false: then they report success all the same, as SDL
+// 1.2's compatibility layer over SDL2 does after a failed start.
+void FailSubsystems(Uint32 bits, bool reported = true);
 
 // Simulated mouse: SDL_GetMouseState reports these buttons and position.
 void SimulateMouse(Uint8 buttons, int x, int y);
