@@ -67,6 +67,14 @@ SDL_Cursor* MakeArrow()
     return SDL_CreateCursor(data, mask, 16, 16, 1, 1);
 }
 
+// SDL 1.2 hands over a new video surface cleared to black; its compatibility
+// layer over SDL2 can leave in it what its memory held before.
+void ClearNewSurface(SDL_Surface* s)
+{
+    if ((s->flags & SDL_OPENGL) == 0)
+        SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
+}
+
 // Holds a surface locked, when SDL says it must be, while pixels are
 // accessed directly.
 class SurfaceLock
@@ -267,6 +275,7 @@ bool KWOScreen::Init(unsigned width, unsigned height, unsigned flags, unsigned b
     m_screen = SDL_SetVideoMode(int(width), int(height), int(bpp), flags);
     if (m_screen == nullptr)
         return false;
+    ClearNewSurface(m_screen);
     if (m_cursor == nullptr)
         m_cursor = MakeArrow();
     if (m_cursor != nullptr)
@@ -284,7 +293,10 @@ bool KWOScreen::Resize(unsigned width, unsigned height)
     const Uint32 flags = m_screen->flags;
     const int bpp = m_screen->format->BitsPerPixel;
     m_screen = SDL_SetVideoMode(int(width), int(height), bpp, flags);
-    return m_screen != nullptr;
+    if (m_screen == nullptr)
+        return false;
+    ClearNewSurface(m_screen);
+    return true;
 }
 
 unsigned KWOScreen::Width() const

@@ -24,6 +24,23 @@ void QueueQuit()
     quit.type = SDL_QUIT;
     SDL_PushEvent(&quit);
 }
+
+// Starts SDL (first) or adds subsystems to it: null when they run, else why
+// not. A start counts only when SDL then says the subsystems run: SDL 1.2's
+// compatibility layer over SDL2 reports success, with no message of use, for
+// a subsystem that failed before.
+const char kNotRunning[] = "not running";
+const char* Start(Uint32 flags, bool first)
+{
+    if ((first ? SDL_Init(flags) : SDL_InitSubSystem(flags)) != 0)
+        return SDL_GetError();
+#ifndef __EMSCRIPTEN__ // the browser's SDL_WasInit answers 1 whatever runs
+    const Uint32 wanted = flags & SDL_INIT_EVERYTHING;
+    if ((SDL_WasInit(wanted) & wanted) != wanted)
+        return kNotRunning;
+#endif
+    return nullptr;
+}
 } // namespace
 
 KWOSDLMgr::KWOSDLMgr(unsigned flags)
@@ -31,7 +48,8 @@ KWOSDLMgr::KWOSDLMgr(unsigned flags)
     if (m_sdlstate == 0)
     {
         KWO::OS::StartQuitSignals(QueueQuit);
-        if (SDL_Init(flags | INIT_VIDEO) == 0)
+        const char* failed = Start(flags | INIT_VIDEO, true);
+        if (failed == nullptr)
         {
             m_sdlstate |= flags;
         }
@@ -42,11 +60,14 @@ KWOSDLMgr::KWOSDLMgr(unsigned flags)
             // device in use, say) the program can go on, as it does when the
             // same subsystem fails to join a running SDL.
             char error[256];
-            std::snprintf(error, sizeof error, "%s", SDL_GetError());
+            std::snprintf(error, sizeof error, "%s", failed);
             const bool others = (flags & ~INIT_VIDEO) != 0;
-            if (!others || SDL_Init(INIT_VIDEO) != 0)
+            const char* videoFailed = others ? Start(INIT_VIDEO, true) : error;
+            if (videoFailed != nullptr)
             {
-                KWO::ERR("Can't initialize SDL (%s)\n", SDL_GetError());
+                // SDL's first message, unless the second one says more.
+                KWO::ERR("Can't initialize SDL (%s)\n",
+                         videoFailed == kNotRunning ? error : videoFailed);
                 KWO::OS::StopQuitSignals();
                 SDL_Quit();
                 std::exit(1);
@@ -60,10 +81,11 @@ KWOSDLMgr::KWOSDLMgr(unsigned flags)
     }
     else if ((flags & ~m_sdlstate) != 0)
     {
-        if (SDL_InitSubSystem(flags & ~m_sdlstate) == 0)
+        const char* failed = Start(flags & ~m_sdlstate, false);
+        if (failed == nullptr)
             m_sdlstate |= flags;
         else
-            KWO::ERR("Can't initialize SDL subsystem (%s)\n", SDL_GetError());
+            KWO::ERR("Can't initialize SDL subsystem (%s)\n", failed);
     }
     ++m_instances;
 }

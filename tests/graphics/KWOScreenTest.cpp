@@ -75,6 +75,17 @@ std::unique_ptr<KWOImage> Pattern(unsigned w, unsigned h, unsigned bpp)
     return img;
 }
 
+// Whether SDL makes cursors with this video driver.
+bool SdlMakesCursors()
+{
+    Uint8 bits[32] = {};
+    SDL_Cursor* cursor = SDL_CreateCursor(bits, bits, 16, 16, 0, 0);
+    if (cursor == nullptr)
+        return false;
+    SDL_FreeCursor(cursor);
+    return true;
+}
+
 bool SameColour(const SDL_Color& a, Uint8 r, Uint8 g, Uint8 b)
 {
     return a.r == r && a.g == g && a.b == b;
@@ -116,7 +127,11 @@ TEST_F(ScreenTest, InitOpensTheModeAndSetsTheArrowCursor)
     EXPECT_EQ(8u, m_screen->Bpp());
     ASSERT_NE(nullptr, Surface()->format->palette);
 
-    // The arrow was made by the first Init; every Init sets it.
+    // The arrow was made by the first Init; every Init sets it. Where SDL
+    // makes no cursor (SDL 1.2's compatibility layer over SDL2 on its dummy
+    // driver), every Init asks for the arrow again and sets none.
+    const bool sdlCursors = SdlMakesCursors();
+    Forget();
     ASSERT_TRUE(m_screen->Init(320, 240, kWindowFlags, 8));
     ASSERT_EQ(1u, SdlSpy::Recorded().setVideoMode.size());
     const SdlSpy::VideoModeCall& mode = SdlSpy::Recorded().setVideoMode[0];
@@ -124,16 +139,25 @@ TEST_F(ScreenTest, InitOpensTheModeAndSetsTheArrowCursor)
     EXPECT_EQ(240, mode.height);
     EXPECT_EQ(8, mode.bpp);
     EXPECT_EQ(kWindowFlags, mode.flags);
-    EXPECT_TRUE(SdlSpy::Recorded().cursors.empty());
-    // (SDL sets cursors of its own while it changes modes.)
-    ASSERT_FALSE(SdlSpy::Recorded().setCursor.empty());
-    SDL_Cursor* arrow = SdlSpy::Recorded().setCursor.back();
-    EXPECT_EQ(arrow, SDL_GetCursor());
+    if (sdlCursors)
+    {
+        EXPECT_TRUE(SdlSpy::Recorded().cursors.empty());
+        // (SDL sets cursors of its own while it changes modes.)
+        ASSERT_FALSE(SdlSpy::Recorded().setCursor.empty());
+        SDL_Cursor* arrow = SdlSpy::Recorded().setCursor.back();
+        EXPECT_EQ(arrow, SDL_GetCursor());
 
-    // Destroying the screen frees the cursor; the next screen makes a new one.
-    delete m_screen;
-    ASSERT_FALSE(SdlSpy::Recorded().freeCursor.empty());
-    EXPECT_EQ(arrow, SdlSpy::Recorded().freeCursor[0]); // before SDL frees its own
+        // Destroying the screen frees the cursor; the next screen makes a new one.
+        delete m_screen;
+        ASSERT_FALSE(SdlSpy::Recorded().freeCursor.empty());
+        EXPECT_EQ(arrow, SdlSpy::Recorded().freeCursor[0]); // before SDL frees its own
+    }
+    else
+    {
+        EXPECT_EQ(1u, SdlSpy::Recorded().cursors.size());
+        EXPECT_TRUE(SdlSpy::Recorded().setCursor.empty());
+        delete m_screen;
+    }
     m_screen = KWOScreen::Singleton();
     Forget();
     ASSERT_TRUE(m_screen->Init(640, 480, kWindowFlags, 8));
@@ -473,6 +497,33 @@ TEST_F(ScreenTest, RectanglesFillInsideTheClippingUntilItStops)
     EXPECT_EQ(SDL_DISABLE, SDL_ShowCursor(SDL_QUERY));
     m_screen->ShowCursor(true);
     EXPECT_EQ(SDL_ENABLE, SDL_ShowCursor(SDL_QUERY));
+}
+
+TEST_F(ScreenTest, NewModesStartBlack)
+{
+    // Also where SDL leaves the memory of a new surface as it was (SDL 1.2's
+    // compatibility layer over SDL2 does). (No pointer: SDL 1.2's dummy
+    // driver draws it into the surface.)
+    m_screen->ShowCursor(false);
+    SdlSpy::DirtyNewModes(0x5A);
+    auto black = [&]
+    {
+        const unsigned want = SDL_MapRGB(Surface()->format, 0, 0, 0);
+        for (int y = 0; y < Surface()->h; ++y)
+            for (int x = 0; x < Surface()->w; ++x)
+                if (m_screen->GetPixel(x, y) != want)
+                    return false;
+        return true;
+    };
+    for (unsigned bpp : {8u, 16u, 24u, 32u})
+    {
+        ASSERT_TRUE(m_screen->Init(64, 48, 0, bpp));
+        EXPECT_TRUE(black()) << bpp;
+    }
+    SdlSpy::KeepModeFlags(SDL_RESIZABLE);
+    ASSERT_TRUE(m_screen->Init(64, 48, 0x10, 8));
+    ASSERT_TRUE(m_screen->Resize(80, 60));
+    EXPECT_TRUE(black());
 }
 
 TEST_F(ScreenTest, DeeperScreensUseTheImageEncoding)

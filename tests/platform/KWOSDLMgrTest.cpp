@@ -68,39 +68,55 @@ TEST_F(SDLMgrTest, LastObjectShutsSdlDownInAnyOrderAndTheNextStartsItAgain)
     EXPECT_EQ(2u, SdlSpy::Recorded().quit);
 }
 
+// The message of a subsystem that failed to start: SDL's, or, when SDL
+// reported success for it (as SDL 1.2's compatibility layer over SDL2 does
+// after a failed start), that it does not run.
+std::string FailedStart(bool reported)
+{
+    return std::string("Can't initialize SDL subsystem (") +
+           (reported ? "simulated failure" : "not running") + ")\n";
+}
+
 TEST_F(SDLMgrTest, SubsystemFailingToJoinIsLoggedAndSurvived)
 {
-    SdlSpy::FailSubsystems(SDL_INIT_AUDIO);
-    auto video = std::make_unique<KWOSDLMgr>(0x20);
-    auto audio = std::make_unique<KWOSDLMgr>(0x10);
-    EXPECT_NE(std::string::npos,
-              Logged().find("Can't initialize SDL subsystem (simulated failure)\n"));
-    EXPECT_EQ(0x20u, KWOSDLMgr::GetSDLState());
-    EXPECT_EQ(2u, KWOSDLMgr::GetInstances());
+    for (bool reported : {true, false})
+    {
+        SCOPED_TRACE(reported);
+        SdlSpy::FailSubsystems(SDL_INIT_AUDIO, reported);
+        auto video = std::make_unique<KWOSDLMgr>(0x20);
+        auto audio = std::make_unique<KWOSDLMgr>(0x10);
+        EXPECT_NE(std::string::npos, Logged().find(FailedStart(reported)));
+        EXPECT_EQ(0x20u, KWOSDLMgr::GetSDLState());
+        EXPECT_EQ(2u, KWOSDLMgr::GetInstances());
 
-    // Each object still holds its count.
-    video.reset();
-    EXPECT_NE(0u, SDL_WasInit(SDL_INIT_VIDEO));
-    audio.reset();
-    EXPECT_EQ(0u, KWOSDLMgr::GetSDLState());
+        // Each object still holds its count.
+        video.reset();
+        EXPECT_NE(0u, SDL_WasInit(SDL_INIT_VIDEO));
+        audio.reset();
+        EXPECT_EQ(0u, KWOSDLMgr::GetSDLState());
+    }
 }
 
 TEST_F(SDLMgrTest, SubsystemFailingOnFirstStartStillBringsVideoUp)
 {
-    SdlSpy::FailSubsystems(SDL_INIT_AUDIO);
-    auto audio = std::make_unique<KWOSDLMgr>(0x11);
-    EXPECT_NE(std::string::npos,
-              Logged().find("Can't initialize SDL subsystem (simulated failure)\n"));
-    // Video and the timer run; the missing audio is asked for again later.
-    EXPECT_EQ(0x21u, KWOSDLMgr::GetSDLState());
-    EXPECT_EQ(SDL_INIT_TIMER | SDL_INIT_VIDEO, SDL_WasInit(SDL_INIT_EVERYTHING));
-    SdlSpy::FailSubsystems(0);
-    auto mixer = std::make_unique<KWOSDLMgr>(0x10);
-    EXPECT_EQ(std::vector<Uint32>{SDL_INIT_AUDIO}, SdlSpy::Recorded().initSubSystem);
-    EXPECT_EQ(0x31u, KWOSDLMgr::GetSDLState());
-    mixer.reset();
-    EXPECT_EQ(1u, KWOSDLMgr::GetInstances());
-    audio.reset();
+    for (bool reported : {true, false})
+    {
+        SCOPED_TRACE(reported);
+        SdlSpy::Reset();
+        SdlSpy::FailSubsystems(SDL_INIT_AUDIO, reported);
+        auto audio = std::make_unique<KWOSDLMgr>(0x11);
+        EXPECT_NE(std::string::npos, Logged().find(FailedStart(reported)));
+        // Video and the timer run; the missing audio is asked for again later.
+        EXPECT_EQ(0x21u, KWOSDLMgr::GetSDLState());
+        EXPECT_EQ(SDL_INIT_TIMER | SDL_INIT_VIDEO, SDL_WasInit(SDL_INIT_EVERYTHING));
+        SdlSpy::FailSubsystems(0);
+        auto mixer = std::make_unique<KWOSDLMgr>(0x10);
+        EXPECT_EQ(std::vector<Uint32>{SDL_INIT_AUDIO}, SdlSpy::Recorded().initSubSystem);
+        EXPECT_EQ(0x31u, KWOSDLMgr::GetSDLState());
+        mixer.reset();
+        EXPECT_EQ(1u, KWOSDLMgr::GetInstances());
+        audio.reset();
+    }
 }
 
 namespace
@@ -124,6 +140,13 @@ TEST_F(SDLMgrTest, FatalFailuresEndTheProcessWithStatus1)
             KWOSDLMgr sdl(0x01);
         },
         ::testing::ExitedWithCode(1), "Can't initialize SDL \\(");
+    EXPECT_EXIT(
+        {
+            KWO::SetLogTarget(1, nullptr);
+            SdlSpy::FailSubsystems(SDL_INIT_VIDEO, false);
+            KWOSDLMgr sdl(0x01);
+        },
+        ::testing::ExitedWithCode(1), "Can't initialize SDL \\(not running\\)\n");
     EXPECT_EXIT(
         {
             KWO::SetLogTarget(1, nullptr);

@@ -22,9 +22,11 @@ Uint32 g_last = 0;
 unsigned long g_reads = 0;
 
 Uint32 g_failing = 0;
+bool g_failureReported = true;
 bool g_insideInit = false;
 
 Uint32 g_keepFlags = 0;
+int g_dirtyByte = -1;
 
 bool g_fakeModes = false;
 std::map<int, std::vector<SDL_Rect>> g_modeLists;
@@ -34,6 +36,10 @@ std::vector<SDL_Rect*> g_modePointers;
 // SDL_SetColors reaches SDL_SetPalette inside SDL: such calls are not the
 // library's own.
 int g_insideSetColors = 0;
+
+// SDL_Quit may close the audio device through SDL_CloseAudio (SDL 1.2's
+// compatibility layer over SDL2 does): such calls are not the library's own.
+int g_insideQuit = 0;
 
 unsigned g_failOpenFrom = 0;
 Uint16 g_obtainFormat = 0;
@@ -69,7 +75,9 @@ void Reset()
     g_idle = false;
     g_fakeMouse = false;
     g_failing = 0;
+    g_failureReported = true;
     g_keepFlags = 0;
+    g_dirtyByte = -1;
     g_fakeModes = false;
     g_modeLists.clear();
     g_anyModes.clear();
@@ -108,9 +116,10 @@ Uint32 LastTicks()
     return g_last;
 }
 
-void FailSubsystems(Uint32 bits)
+void FailSubsystems(Uint32 bits, bool reported)
 {
     g_failing = bits;
+    g_failureReported = reported;
 }
 
 void SimulateMouse(Uint8 buttons, int x, int y)
@@ -136,6 +145,11 @@ void KeepModeFlags(Uint32 bits)
     g_keepFlags = bits;
 }
 
+void DirtyNewModes(int byte)
+{
+    g_dirtyByte = byte;
+}
+
 void SimulateModes(const std::map<int, std::vector<SDL_Rect>>& lists, const std::vector<int>& any)
 {
     g_fakeModes = true;
@@ -154,7 +168,7 @@ extern "C"
         g_insideInit = true;
         int result = real(flags & ~g_failing);
         g_insideInit = false;
-        if ((flags & g_failing) != 0)
+        if ((flags & g_failing) != 0 && g_failureReported)
         {
             SDL_SetError("simulated failure");
             return -1;
@@ -168,7 +182,7 @@ extern "C"
         if (!g_insideInit)
             g_calls.initSubSystem.push_back(flags);
         int result = real(flags & ~g_failing);
-        if ((flags & g_failing) != 0)
+        if ((flags & g_failing) != 0 && g_failureReported)
         {
             SDL_SetError("simulated failure");
             return -1;
@@ -180,7 +194,9 @@ extern "C"
     {
         static auto real = Real<void (*)(void)>("SDL_Quit");
         ++g_calls.quit;
+        ++g_insideQuit;
         real();
+        --g_insideQuit;
     }
 
     Uint32 SDL_GetTicks(void)
@@ -275,6 +291,12 @@ extern "C"
         SDL_Surface* screen = real(width, height, bpp, flags);
         if (screen != nullptr)
             screen->flags |= flags & g_keepFlags;
+        if (screen != nullptr && screen->pixels != nullptr && g_dirtyByte >= 0 &&
+            SDL_LockSurface(screen) == 0)
+        {
+            std::memset(screen->pixels, g_dirtyByte, size_t(screen->h) * screen->pitch);
+            SDL_UnlockSurface(screen);
+        }
         return screen;
     }
 
@@ -434,7 +456,8 @@ extern "C"
     void SDL_CloseAudio(void)
     {
         static auto real = Real<void (*)(void)>("SDL_CloseAudio");
-        ++g_calls.closeAudio;
+        if (g_insideQuit == 0)
+            ++g_calls.closeAudio;
         real();
     }
 }

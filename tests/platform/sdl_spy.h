@@ -68,7 +68,7 @@ struct Calls
 
     std::vector<SDL_AudioSpec> openAudio; // the wanted spec of each SDL_OpenAudio
     std::vector<int> pauseAudio;          // SDL_PauseAudio arguments
-    unsigned closeAudio = 0;              // SDL_CloseAudio calls
+    unsigned closeAudio = 0;              // SDL_CloseAudio calls outside SDL_Quit
 };
 
 // Forgets every recorded call and returns to the real clock and mouse.
@@ -94,8 +94,10 @@ Uint32 LastTicks();
 void OnIdle(std::function<void()> handler);
 
 // Simulated failure: the subsystems of `bits` fail to start. SDL_Init and
-// SDL_InitSubSystem start the others, as SDL does, then report the failure.
-void FailSubsystems(Uint32 bits);
+// SDL_InitSubSystem start the others, as SDL does, then report the failure;
+// unless `reported` is false: then they report success all the same, as SDL
+// 1.2's compatibility layer over SDL2 does after a failed start.
+void FailSubsystems(Uint32 bits, bool reported = true);
 
 // Simulated mouse: SDL_GetMouseState reports these buttons and position.
 void SimulateMouse(Uint8 buttons, int x, int y);
@@ -103,6 +105,11 @@ void SimulateMouse(Uint8 buttons, int x, int y);
 // Video modes: the surface returned by SDL_SetVideoMode keeps the requested
 // flags of `bits` (the dummy driver drops SDL_RESIZABLE, for one).
 void KeepModeFlags(Uint32 bits);
+
+// Video modes: SDL_SetVideoMode fills the pixels of a new surface with
+// `byte`, as SDL 1.2's compatibility layer over SDL2 can leave them
+// uncleared; -1 leaves them as SDL made them.
+void DirtyNewModes(int byte);
 
 // Simulated mode lists: SDL_ListModes answers, by depth, with the listed
 // sizes (an empty list gives an empty array), with "any size" for depths in
