@@ -391,24 +391,21 @@ void Canvas::Circle(int64_t cx, int64_t cy, int64_t r, uint32_t colour, bool xor
     WalkSteps(r, ranges, count,
               [&](const MidpointWalk& walk)
               {
-                  const int64_t x = walk.x, y = walk.y;
-                  Plot(cx + x, cy + y, colour, xorMode);
-                  if (x != 0)
-                      Plot(cx - x, cy + y, colour, xorMode);
-                  if (y != 0)
-                      Plot(cx + x, cy - y, colour, xorMode);
-                  if (x != 0 && y != 0)
-                      Plot(cx - x, cy - y, colour, xorMode);
-                  if (x != y)
+                  // (cx +- a, cy +- b), each point once (a point on an
+                  // axis is not drawn twice, which matters to XOR).
+                  const auto four = [&](int64_t a, int64_t b)
                   {
-                      Plot(cx + y, cy + x, colour, xorMode);
-                      if (x != 0)
-                          Plot(cx + y, cy - x, colour, xorMode);
-                      if (y != 0)
-                          Plot(cx - y, cy + x, colour, xorMode);
-                      if (x != 0 && y != 0)
-                          Plot(cx - y, cy - x, colour, xorMode);
-                  }
+                      Plot(cx + a, cy + b, colour, xorMode);
+                      if (a != 0)
+                          Plot(cx - a, cy + b, colour, xorMode);
+                      if (b != 0)
+                          Plot(cx + a, cy - b, colour, xorMode);
+                      if (a != 0 && b != 0)
+                          Plot(cx - a, cy - b, colour, xorMode);
+                  };
+                  four(walk.x, walk.y);
+                  if (walk.x != walk.y)
+                      four(walk.y, walk.x);
               });
 }
 
