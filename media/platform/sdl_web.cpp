@@ -8,6 +8,8 @@
 
 #include "platform/sdl_web.h"
 
+#include "platform/KWOEvent.h"
+
 #include <SDL.h>
 #include <emscripten.h>
 
@@ -548,18 +550,8 @@ namespace Web
 {
 namespace
 {
-// SDL 1.2's numbers.
-enum : uint8_t
-{
-    kActive = 1,
-    kKeyDown = 2,
-    kKeyUp = 3,
-    kMotion = 4,
-    kButtonDown = 5,
-    kButtonUp = 6,
-    kQuit = 12,
-    kResize = 16
-};
+// SDL 1.2's numbers: KWOEvent's types, and those it has no name for.
+const uint8_t kActive = 1, kSysWM = 13, kResize = 16;
 const uint8_t kAppInputFocus = 2, kAppActive = 4;
 
 // The queue, as long as SDL 1.2's.
@@ -575,7 +567,7 @@ void InitStates()
         return;
     for (unsigned t = 0; t < NumEvents; ++t)
         g_state[t] = SDL_ENABLE;
-    g_state[13] = SDL_IGNORE; // window-manager events, off by default
+    g_state[kSysWM] = SDL_IGNORE; // window-manager events, off by default
     g_stateSet = true;
 }
 
@@ -647,7 +639,7 @@ bool Translate(const SDL_Event& in, ClassicEvent& out)
         case SDL_KEYUP:
         {
             const bool down = in.type == SDL_KEYDOWN;
-            out.key.type = down ? kKeyDown : kKeyUp;
+            out.key.type = down ? KWOEvent::TypeKeyDown : KWOEvent::TypeKeyUp;
             out.key.state = down ? SDL_PRESSED : SDL_RELEASED;
             out.key.keysym.scancode = static_cast<uint8_t>(in.key.keysym.scancode);
             out.key.keysym.sym = ClassicSym(in.key.keysym.sym);
@@ -662,7 +654,7 @@ bool Translate(const SDL_Event& in, ClassicEvent& out)
             return true;
         }
         case SDL_MOUSEMOTION:
-            out.motion.type = kMotion;
+            out.motion.type = KWOEvent::TypeMouseMotion;
             out.motion.state = static_cast<uint8_t>(in.motion.state);
             out.motion.x = Coordinate(in.motion.x);
             out.motion.y = Coordinate(in.motion.y);
@@ -671,14 +663,15 @@ bool Translate(const SDL_Event& in, ClassicEvent& out)
             return true;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
-            out.button.type = in.type == SDL_MOUSEBUTTONDOWN ? kButtonDown : kButtonUp;
+            out.button.type = in.type == SDL_MOUSEBUTTONDOWN ? KWOEvent::TypeButtonDown
+                                                            : KWOEvent::TypeButtonUp;
             out.button.button = in.button.button;
             out.button.state = in.button.state;
             out.button.x = Coordinate(in.button.x);
             out.button.y = Coordinate(in.button.y);
             return true;
         case SDL_QUIT:
-            out.type = kQuit;
+            out.type = KWOEvent::TypeQuit;
             return true;
         case SDL_WINDOWEVENT:
             out.active.type = kActive;
