@@ -54,7 +54,7 @@ if [ -z "$deb" ]; then
 fi
 rm -rf "$layer/root"
 dpkg -x "$deb" "$layer/root"
-lib=$(find "$layer/root" -name 'libSDL-1.2.so.0' -printf '%h\n' | head -n 1)
+lib=$(find "$layer/root" -name 'libSDL-1.2.so.0' -printf '%h\n' -quit)
 [ -n "$lib" ] || fail "no libSDL-1.2.so.0 in $deb"
 say "$(basename "$deb"), library in ${lib#"$build"/}"
 
@@ -132,7 +132,7 @@ running() {
 window=""
 for _ in $(seq 100); do
     running
-    window=$(xdotool search --name '^KWO Duomatch' 2>/dev/null | head -n 1 || true)
+    window=$(xdotool search --name '^KWO Duomatch' 2>/dev/null | sed -n 1p || true)
     [ -n "$window" ] && break
     sleep 0.1
 done
@@ -151,7 +151,7 @@ grep -q 'libSDL2-2\.0\.so' <<<"$maps" || fail "duomatch runs without SDL2"
 if grep 'libSDL-1\.2\.so' <<<"$maps" | grep -vqF "$lib/"; then
     fail "duomatch also loaded another SDL 1.2"
 fi
-say "duomatch (pid $game) runs on $(grep -o '[^ ]*libSDL2-2\.0\.so[^ ]*' <<<"$maps" | head -n 1)"
+say "duomatch (pid $game) runs on $(grep -m1 -o '[^ ]*libSDL2-2\.0\.so[^ ]*' <<<"$maps")"
 
 # The colour of the window's pixel (x, y) on the screen now.
 pixel() {
@@ -193,7 +193,7 @@ fi
 
 # ---- reading the screen ----------------------------------------------------------
 # The first card set in the chooser (sets are listed alphabetically).
-set=$(find "$work/run" -maxdepth 1 -name '*.set' -printf '%f\n' | LC_ALL=C sort -f | head -n 1)
+set=$(find "$work/run" -maxdepth 1 -name '*.set' -printf '%f\n' | LC_ALL=C sort -f | sed -n 1p)
 # Little-endian fields of the set picture (an 8-bit BMP).
 bmp_field() { od -An -t"$2" -j "$1" -N "${2#?}" "$work/run/$set" | tr -d ' '; }
 [ "$(bmp_field 28 u2)" = 8 ] || fail "$set is no 8-bit picture"

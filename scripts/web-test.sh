@@ -15,7 +15,9 @@ rm -rf "$out"
 mkdir -p "$out"
 
 # Debian's WebSocket module for Node (node-ws), whichever node runs it.
-ws=$(dpkg -L node-ws | grep -m1 '/nodejs/ws/package.json$')
+# Read whole first, so that no writer meets a closed pipe (see web.sh).
+files=$(dpkg -L node-ws)
+ws=$(grep -m1 '/nodejs/ws/package.json$' <<<"$files")
 export NODE_PATH="$(dirname "$(dirname "$ws")")${NODE_PATH:+:$NODE_PATH}"
 node tests/web/browser_test.js "$site" "$out"
 

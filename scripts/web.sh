@@ -15,7 +15,11 @@ scripts/install-deps.sh web
 
 # Debian's emcc runs its JavaScript tools with the first node on the path;
 # they need Debian's acorn, which only Debian's own node finds by itself.
-acorn=$(dpkg -L node-acorn | grep -m1 '/node_modules/acorn$\|/nodejs/acorn$')
+# (The list is read whole before grep looks at it: grep stopping at its first
+# match would leave dpkg writing into a closed pipe, and pipefail would fail
+# the script on dpkg's SIGPIPE.)
+files=$(dpkg -L node-acorn)
+acorn=$(grep -m1 '/node_modules/acorn$\|/nodejs/acorn$' <<<"$files")
 export NODE_PATH="${acorn%/acorn}${NODE_PATH:+:$NODE_PATH}"
 # The web build's pkg-config must find Emscripten's SDL, not the host's.
 emroot=$(dirname "$(readlink -f "$(command -v emcc)")")
