@@ -651,15 +651,7 @@ void KWOScreen::StopClipping()
 
 void KWOScreen::Rectangle(int x, int y, unsigned w, unsigned h, unsigned colour, DrawMode mode)
 {
-    if (m_screen == nullptr || w == 0 || h == 0)
-        return;
-    // One span per row of the block that lies inside the clipping rectangle;
-    // HLine cuts each span and encodes the colour.
-    const SDL_Rect& clip = m_screen->clip_rect;
-    const int64_t first = std::max<int64_t>(y, clip.y);
-    const int64_t last = std::min<int64_t>(int64_t(y) + h - 1, int64_t(clip.y) + clip.h - 1);
-    for (int64_t row = first; row <= last; ++row)
-        HLine(x, int(row), w, colour, mode);
+    DrawOn(m_screen, [&](const Canvas& c) { c.Fill(x, y, w, h, colour, mode != DrawNormal); });
 }
 
 void KWOScreen::PrintInfo() const
