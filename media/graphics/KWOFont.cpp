@@ -131,7 +131,7 @@ try
     std::vector<KWOChar> chars(m_last - c + 1, KWOChar{});
     if (c < m_first)
         std::copy(m_chars.begin(), m_chars.end(), chars.begin() + (m_first - c));
-    else
+    else if (size_t(c - m_first) < m_chars.size())
         std::copy(m_chars.begin() + (c - m_first), m_chars.end(), chars.begin());
     m_chars.swap(chars);
     m_first = c;
@@ -154,7 +154,8 @@ catch (const std::exception&)
 
 void KWOFont::SetChar(unsigned char c, const KWOChar* ch)
 {
-    if (c == ' ' || c < m_first || c > m_last)
+    // The records may be missing (no font loaded, or no memory for them).
+    if (c == ' ' || c < m_first || c > m_last || size_t(c - m_first) >= m_chars.size())
         return;
     m_chars[c - m_first] = ch != nullptr ? *ch : KWOChar{};
 }

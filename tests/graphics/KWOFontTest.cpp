@@ -600,6 +600,14 @@ TEST(FontTest, RangeAndRecordChanges)
     font.Free();
     ExpectEmpty(font);
     EXPECT_EQ(0u, font.First());
+
+    // A font without records (freed, never loaded) has nothing to set or
+    // keep: the calls change nothing and touch no memory.
+    font.SetChar(0, &wide);
+    EXPECT_EQ(nullptr, font.GetChar(0));
+    KWOFont blank;
+    blank.SetChar(0, &wide);
+    EXPECT_EQ(nullptr, blank.GetChar(0));
 }
 
 // ---- measuring -----------------------------------------------------------------
