@@ -62,6 +62,14 @@ Uint32 EventMask(unsigned type)
 
 // The highest type SetEventTypes enables.
 const unsigned kLastMaskType = 27;
+
+// Copies an event that arrived to the caller's record, when there is one.
+bool Deliver(const events::Record& received, KWOEvent* event)
+{
+    if (event != nullptr)
+        std::memcpy(event->m_data, &received, sizeof(received));
+    return true;
+}
 } // namespace
 
 KWOInput* KWOInput::m_instance = nullptr;
@@ -145,9 +153,7 @@ bool KWOInput::WaitNextEvent(unsigned char type, KWOEvent* event)
         if (received.type == type)
             break;
     }
-    if (event != nullptr)
-        std::memcpy(event->m_data, &received, sizeof(received));
-    return true;
+    return Deliver(received, event);
 }
 
 bool KWOInput::PollEvent(KWOEvent* event)
@@ -155,9 +161,7 @@ bool KWOInput::PollEvent(KWOEvent* event)
     events::Record received;
     if (events::PollEvent(&received) <= 0)
         return false;
-    if (event != nullptr)
-        std::memcpy(event->m_data, &received, sizeof(received));
-    return true;
+    return Deliver(received, event);
 }
 
 bool KWOInput::WaitEvent(KWOEvent* event)
@@ -174,9 +178,7 @@ bool KWOInput::WaitEvent(KWOEvent* event)
     }
     if (events::WaitEvent(&received) == 0)
         return false;
-    if (event != nullptr)
-        std::memcpy(event->m_data, &received, sizeof(received));
-    return true;
+    return Deliver(received, event);
 }
 
 bool KWOInput::TakeEvent(unsigned char type, KWOEvent* event)
@@ -187,9 +189,7 @@ bool KWOInput::TakeEvent(unsigned char type, KWOEvent* event)
     events::Record received;
     if (events::PeepEvents(&received, 1, events::GetEvent, EventMask(type)) <= 0)
         return false;
-    if (event != nullptr)
-        std::memcpy(event->m_data, &received, sizeof(received));
-    return true;
+    return Deliver(received, event);
 }
 
 bool KWOInput::EnableKeyRepeat(unsigned delay, unsigned interval)
