@@ -18,7 +18,8 @@ namespace OS
 // default one (a program's own handlers are kept) and starts the watcher.
 // `queueQuit` is called on the watcher thread for each signal received.
 void StartQuitSignals(void (*queueQuit)());
-// After SDL has stopped: stops the watcher and gives the signals back.
+// Before SDL stops: stops the watcher (so that it queues nothing into a
+// stopped SDL) and gives the signals back.
 void StopQuitSignals();
 } // namespace OS
 } // namespace KWO
