@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace
 {
@@ -29,17 +30,23 @@ const int kPaletteSize = 256;
 // page's canvas, and gives it a cleared pixel buffer.
 EM_JS(SDL_Surface*, kwo_js_make_screen, (int width, int height, Uint32 flags), {
     var canvas = Module['canvas'];
-    ['mousedown', 'mouseup', 'mousemove', 'wheel', 'mouseout', 'touchstart', 'touchend', 'touchmove']
+    [
+        'mousedown', 'mouseup', 'mousemove', 'wheel', 'mouseout', 'touchstart', 'touchend',
+        'touchmove'
+    ]
         .forEach(function(type) { canvas.addEventListener(type, SDL.receiveEvent, true); });
     SDL.settingVideoMode = true;
     Browser.setCanvasSize(width, height);
     SDL.settingVideoMode = false;
-    if (SDL.screen) SDL.freeSurface(SDL.screen);
+    if (SDL.screen)
+        SDL.freeSurface(SDL.screen);
     SDL.screen = SDL.makeSurface(width, height, flags, true, 'screen');
     var surface = SDL.surfaces[SDL.screen];
     var bytes = width * height * 4;
-    if (!surface.buffer) surface.buffer = _malloc(bytes);
-    if (!surface.buffer) return 0;
+    if (!surface.buffer)
+        surface.buffer = _malloc(bytes);
+    if (!surface.buffer)
+        return 0;
     HEAPU8.fill(0, surface.buffer, surface.buffer + bytes);
     return SDL.screen;
 });
@@ -47,22 +54,28 @@ EM_JS(SDL_Surface*, kwo_js_make_screen, (int width, int height, Uint32 flags), {
 // The pixel buffer of a surface, made when it has none yet.
 EM_JS(void*, kwo_js_pixels, (SDL_Surface * surf), {
     var surface = SDL.surfaces[surf];
-    if (!surface) return 0;
-    if (!surface.buffer) surface.buffer = _malloc(surface.width * surface.height * 4);
+    if (!surface)
+        return 0;
+    if (!surface.buffer)
+        surface.buffer = _malloc(surface.width * surface.height * 4);
     return surface.buffer;
 });
 
 // Colours of the physical palette, as the canvas shows them.
 EM_JS(void, kwo_js_set_colours, (SDL_Surface * surf, const SDL_Color* colours, int first, int n), {
     var surface = SDL.surfaces[surf];
-    if (!surface) return;
-    if (!surface.colors) {
+    if (!surface)
+        return;
+    if (!surface.colors)
+    {
         var buffer = new ArrayBuffer(256 * 4);
         surface.colors = new Uint8Array(buffer);
         surface.colors32 = new Uint32Array(buffer);
-        for (var i = 0; i < 256; ++i) surface.colors[i * 4 + 3] = 255;
+        for (var i = 0; i < 256; ++i)
+            surface.colors[i * 4 + 3] = 255;
     }
-    for (var i = 0; i < n; ++i) {
+    for (var i = 0; i < n; ++i)
+    {
         var to = (first + i) * 4;
         var from = colours + i * 4;
         surface.colors[to] = HEAPU8[from];
@@ -77,32 +90,44 @@ EM_JS(void, kwo_js_set_colours, (SDL_Surface * surf, const SDL_Color* colours, i
 // through the physical palette, 32-bit pixels as they are (opaque).
 EM_JS(void, kwo_js_present, (SDL_Surface * surf, int x, int y, int w, int h), {
     var surface = SDL.surfaces[surf];
-    if (!surface || !surface.buffer || !surface.ctx || w <= 0 || h <= 0) return;
-    if (!surface.image) surface.image = surface.ctx.createImageData(surface.width, surface.height);
+    if (!surface || !surface.buffer || !surface.ctx || w <= 0 || h <= 0)
+        return;
+    if (!surface.image)
+        surface.image = surface.ctx.createImageData(surface.width, surface.height);
     var image = surface.image;
-    if (!image.data32) image.data32 = new Uint32Array(image.data.buffer);
+    if (!image.data32)
+        image.data32 = new Uint32Array(image.data.buffer);
     var out = image.data32;
     var width = surface.width;
-    if (surface.isFlagSet(0x00200000)) {
+    if (surface.isFlagSet(0x00200000))
+    {
         var colours = surface.colors32;
-        if (!colours) return;
-        for (var row = y; row < y + h; ++row) {
+        if (!colours)
+            return;
+        for (var row = y; row < y + h; ++row)
+        {
             var at = row * width;
             var from = surface.buffer + at;
-            for (var col = x; col < x + w; ++col) out[at + col] = colours[HEAPU8[from + col]];
+            for (var col = x; col < x + w; ++col)
+                out[at + col] = colours[HEAPU8[from + col]];
         }
-    } else {
+    }
+    else
+    {
         var words = surface.buffer >> 2;
-        for (var row = y; row < y + h; ++row) {
+        for (var row = y; row < y + h; ++row)
+        {
             var at = row * width;
-            for (var col = x; col < x + w; ++col) out[at + col] = HEAPU32[words + at + col] | 0xff000000;
+            for (var col = x; col < x + w; ++col)
+                out[at + col] = HEAPU32[words + at + col] | 0xff000000;
         }
     }
     surface.ctx.putImageData(image, 0, 0, x, y, w, h);
 });
 
 EM_JS(void, kwo_js_free_surface, (SDL_Surface * surf), {
-    if (SDL.surfaces[surf]) SDL.freeSurface(surf);
+    if (SDL.surfaces[surf])
+        SDL.freeSurface(surf);
 });
 
 // The page's icon, from w x h pixels of four bytes (red, green, blue, alpha).
@@ -115,7 +140,8 @@ EM_JS(void, kwo_js_set_icon, (const Uint8* rgba, int w, int h), {
     image.data.set(HEAPU8.subarray(rgba, rgba + w * h * 4));
     context.putImageData(image, 0, 0);
     var link = document.querySelector("link[rel~=icon]");
-    if (!link) {
+    if (!link)
+    {
         link = document.createElement("link");
         link.rel = "icon";
         document.head.appendChild(link);
@@ -124,11 +150,13 @@ EM_JS(void, kwo_js_set_icon, (const Uint8* rgba, int w, int h), {
 });
 
 EM_JS(void, kwo_js_show_cursor, (int show), {
-    if (Module['canvas']) Module["canvas"].style.cursor = show ? "" : "none";
+    if (Module['canvas'])
+        Module["canvas"].style.cursor = show ? "" : "none";
 });
 
 EM_JS(int, kwo_js_audio_status, (), {
-    if (!SDL.audio) return 0;
+    if (!SDL.audio)
+        return 0;
     return SDL.audio.paused ? 2 : 1;
 });
 
@@ -195,14 +223,6 @@ Uint32 VideoFlags(Uint32 flags)
     return out;
 }
 
-void Present(SDL_Surface* s, int x, int y, int w, int h)
-{
-    const int left = std::max(x, 0), top = std::max(y, 0);
-    const int right = std::min(x + w, s->w), bottom = std::min(y + h, s->h);
-    if (left < right && top < bottom)
-        kwo_js_present(s, left, top, right - left, bottom - top);
-}
-
 bool Intersect(const SDL_Rect& a, const SDL_Rect& b, SDL_Rect& out)
 {
     const int left = std::max(a.x, b.x), top = std::max(a.y, b.y);
@@ -212,6 +232,13 @@ bool Intersect(const SDL_Rect& a, const SDL_Rect& b, SDL_Rect& out)
     out.w = right > left ? right - left : 0;
     out.h = bottom > top ? bottom - top : 0;
     return out.w > 0 && out.h > 0;
+}
+
+void Present(SDL_Surface* s, int x, int y, int w, int h)
+{
+    SDL_Rect shown;
+    if (Intersect(SDL_Rect{x, y, w, h}, SDL_Rect{0, 0, s->w, s->h}, shown))
+        kwo_js_present(s, shown.x, shown.y, shown.w, shown.h);
 }
 } // namespace
 
@@ -337,35 +364,35 @@ extern "C"
         const OwnSurface* o = Own(icon);
         if (o == nullptr || icon->w > 256 || icon->h > 256)
             return;
-        Uint8* rgba = static_cast<Uint8*>(std::malloc(size_t(icon->w) * icon->h * 4));
-        if (rgba == nullptr)
-            return;
         const SDL_PixelFormat& f = o->format;
+        if (f.BitsPerPixel != 8 && f.BitsPerPixel < 24)
+            return;
+        const int rshift = MaskShift(f.Rmask), gshift = MaskShift(f.Gmask),
+                  bshift = MaskShift(f.Bmask);
+        std::vector<Uint8> rgba(size_t(icon->w) * icon->h * 4);
+        Uint8* to = rgba.data();
         for (int y = 0; y < icon->h; ++y)
-            for (int x = 0; x < icon->w; ++x)
+            for (int x = 0; x < icon->w; ++x, to += 4)
             {
                 const Uint8* p = static_cast<const Uint8*>(icon->pixels) + size_t(y) * icon->pitch +
                                  size_t(x) * f.BytesPerPixel;
                 Uint32 v = 0;
                 std::memcpy(&v, p, f.BytesPerPixel);
-                Uint8* to = rgba + (size_t(y) * icon->w + x) * 4;
                 if (f.BitsPerPixel == 8)
                 {
                     to[0] = o->colours[v & 0xFF].r;
                     to[1] = o->colours[v & 0xFF].g;
                     to[2] = o->colours[v & 0xFF].b;
                 }
-                else if (f.BitsPerPixel >= 24)
+                else
                 {
-                    to[0] = Uint8((v & f.Rmask) >> MaskShift(f.Rmask));
-                    to[1] = Uint8((v & f.Gmask) >> MaskShift(f.Gmask));
-                    to[2] = Uint8((v & f.Bmask) >> MaskShift(f.Bmask));
+                    to[0] = Uint8((v & f.Rmask) >> rshift);
+                    to[1] = Uint8((v & f.Gmask) >> gshift);
+                    to[2] = Uint8((v & f.Bmask) >> bshift);
                 }
                 to[3] = o->keyed && v == o->key ? 0 : 255;
             }
-        if (f.BitsPerPixel == 8 || f.BitsPerPixel >= 24)
-            kwo_js_set_icon(rgba, icon->w, icon->h);
-        std::free(rgba);
+        kwo_js_set_icon(rgba.data(), icon->w, icon->h);
     }
 
     // Screenshots are not written in the browser.
@@ -426,7 +453,8 @@ extern "C"
         if (n <= 0)
             return 0;
         if (which & SDL_LOGPAL)
-            std::memmove(s->format->palette->colors + first, colours, sizeof(SDL_Color) * size_t(n));
+            std::memmove(s->format->palette->colors + first, colours,
+                         sizeof(SDL_Color) * size_t(n));
         if (which & SDL_PHYSPAL)
         {
             kwo_js_set_colours(s, colours, first, n);
@@ -471,7 +499,8 @@ extern "C"
             return -1;
         for (int y = area.y; y < area.y + area.h; ++y)
         {
-            Uint8* row = static_cast<Uint8*>(s->pixels) + size_t(y) * s->pitch + size_t(area.x) * bytes;
+            Uint8* row =
+                static_cast<Uint8*>(s->pixels) + size_t(y) * s->pitch + size_t(area.x) * bytes;
             if (bytes == 1)
                 std::memset(row, int(colour & 0xFF), size_t(area.w));
             else
@@ -495,7 +524,10 @@ extern "C"
         return static_cast<SDL_Cursor*>(std::calloc(1, 16));
     }
     void SDL_SetCursor(SDL_Cursor*) {}
-    void SDL_FreeCursor(SDL_Cursor* cursor) { std::free(cursor); }
+    void SDL_FreeCursor(SDL_Cursor* cursor)
+    {
+        std::free(cursor);
+    }
 
     int SDL_ShowCursor(int toggle)
     {
@@ -525,7 +557,10 @@ extern "C"
     {
         return static_cast<SDL_mutex*>(std::calloc(1, sizeof(SDL_mutex)));
     }
-    void SDL_DestroyMutex(SDL_mutex* mutex) { std::free(mutex); }
+    void SDL_DestroyMutex(SDL_mutex* mutex)
+    {
+        std::free(mutex);
+    }
     int SDL_mutexP(SDL_mutex* mutex)
     {
         if (mutex == nullptr)
@@ -590,36 +625,66 @@ uint32_t ClassicSym(int32_t sym)
         return uint32_t(257 + scan - 89); // keypad 1 to 9
     switch (scan)
     {
-        case 82: return 273; // up
-        case 81: return 274; // down
-        case 79: return 275; // right
-        case 80: return 276; // left
-        case 73: return 277; // insert
-        case 74: return 278; // home
-        case 77: return 279; // end
-        case 75: return 280; // page up
-        case 78: return 281; // page down
-        case 98: return 256; // keypad 0
-        case 99: return 266; // keypad period
-        case 84: return 267; // keypad divide
-        case 85: return 268; // keypad multiply
-        case 86: return 269; // keypad minus
-        case 87: return 270; // keypad plus
-        case 88: return 271; // keypad enter
-        case 103: return 272; // keypad equals
-        case 83: return 300; // num lock
-        case 57: return 301; // caps lock
-        case 71: return 302; // scroll lock
-        case 229: return 303; // right shift
-        case 225: return 304; // left shift
-        case 228: return 305; // right control
-        case 224: return 306; // left control
-        case 230: return 307; // right alt
-        case 226: return 308; // left alt
-        case 231: return 312; // right super
-        case 227: return 311; // left super
-        case 101: return 319; // menu
-        default: return 0;
+        case 82:
+            return 273; // up
+        case 81:
+            return 274; // down
+        case 79:
+            return 275; // right
+        case 80:
+            return 276; // left
+        case 73:
+            return 277; // insert
+        case 74:
+            return 278; // home
+        case 77:
+            return 279; // end
+        case 75:
+            return 280; // page up
+        case 78:
+            return 281; // page down
+        case 98:
+            return 256; // keypad 0
+        case 99:
+            return 266; // keypad period
+        case 84:
+            return 267; // keypad divide
+        case 85:
+            return 268; // keypad multiply
+        case 86:
+            return 269; // keypad minus
+        case 87:
+            return 270; // keypad plus
+        case 88:
+            return 271; // keypad enter
+        case 103:
+            return 272; // keypad equals
+        case 83:
+            return 300; // num lock
+        case 57:
+            return 301; // caps lock
+        case 71:
+            return 302; // scroll lock
+        case 229:
+            return 303; // right shift
+        case 225:
+            return 304; // left shift
+        case 228:
+            return 305; // right control
+        case 224:
+            return 306; // left control
+        case 230:
+            return 307; // right alt
+        case 226:
+            return 308; // left alt
+        case 231:
+            return 312; // right super
+        case 227:
+            return 311; // left super
+        case 101:
+            return 319; // menu
+        default:
+            return 0;
     }
 }
 
@@ -663,8 +728,8 @@ bool Translate(const SDL_Event& in, ClassicEvent& out)
             return true;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
-            out.button.type = in.type == SDL_MOUSEBUTTONDOWN ? KWOEvent::TypeButtonDown
-                                                            : KWOEvent::TypeButtonUp;
+            out.button.type =
+                in.type == SDL_MOUSEBUTTONDOWN ? KWOEvent::TypeButtonDown : KWOEvent::TypeButtonUp;
             out.button.button = in.button.button;
             out.button.state = in.button.state;
             out.button.x = Coordinate(in.button.x);
@@ -702,6 +767,13 @@ bool Translate(const SDL_Event& in, ClassicEvent& out)
 
 void Drop(int index)
 {
+    if (index == 0)
+    {
+        // The front event: the ring just moves on.
+        g_head = (g_head + 1) % kQueueSize;
+        --g_count;
+        return;
+    }
     for (int i = index; i + 1 < g_count; ++i)
         g_queue[(g_head + i) % kQueueSize] = g_queue[(g_head + i + 1) % kQueueSize];
     --g_count;
