@@ -118,9 +118,11 @@ private:
     void PlaySfx(KWOSound* sound);
     // Pushes the whole screen surface to the display.
     void PushScreen();
-    // Takes the next event into `ev`; a quit request sets m_quit. False when
-    // no event is queued.
-    bool NextEvent(KWOEvent& ev);
+    // Takes the next event into `ev`, waiting for one when `wait` is set; a
+    // quit request sets m_quit. False when no event came.
+    bool NextEvent(KWOEvent& ev, bool wait = false);
+    // Return, Space or keypad Enter pressed: the keys that confirm.
+    static bool IsConfirm(const KWOEvent& ev);
     // Drops the queued input, keeping a quit request in m_quit.
     void DiscardInput();
     // True once the player asked to leave; looks for a queued quit request

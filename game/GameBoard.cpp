@@ -309,14 +309,11 @@ void Game::ChooseSet()
 
     bool play = false;
     KWOEvent ev;
-    while (!m_quit && m_input->WaitEvent(&ev))
+    while (!m_quit && NextEvent(ev, true))
     {
-        if (ev.Type() == KWOEvent::TypeQuit)
-            m_quit = true;
         if (m_quit || ev.IsKeyDown(KWOEvent::KeyEscape))
             break;
-        if (ev.IsKeyDown(KWOEvent::KeyReturn) || ev.IsKeyDown(KWOEvent::KeySpace) ||
-            ev.IsKeyDown(KWOEvent::KeyKeypadEnter))
+        if (IsConfirm(ev))
         {
             PlaySfx(m_sndClick);
             play = true;

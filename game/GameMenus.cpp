@@ -43,12 +43,6 @@ const int kVolumeItem = 2;
 const int kVolumeStep = 25;
 const int kMaxVolume = 125;
 
-bool IsConfirm(const KWOEvent& ev)
-{
-    return ev.IsKeyDown(KWOEvent::KeyReturn) || ev.IsKeyDown(KWOEvent::KeySpace) ||
-           ev.IsKeyDown(KWOEvent::KeyKeypadEnter);
-}
-
 // Waits for the rest of a 40 ms frame.
 void EndFrame(uint32_t start)
 {
@@ -71,9 +65,15 @@ void Game::PushScreen()
     m_screen->Refresh(0, 0, m_screen->Width(), m_screen->Height());
 }
 
-bool Game::NextEvent(KWOEvent& ev)
+bool Game::IsConfirm(const KWOEvent& ev)
 {
-    if (!m_input->PollEvent(&ev))
+    return ev.IsKeyDown(KWOEvent::KeyReturn) || ev.IsKeyDown(KWOEvent::KeySpace) ||
+           ev.IsKeyDown(KWOEvent::KeyKeypadEnter);
+}
+
+bool Game::NextEvent(KWOEvent& ev, bool wait)
+{
+    if (!(wait ? m_input->WaitEvent(&ev) : m_input->PollEvent(&ev)))
         return false;
     if (ev.Type() == KWOEvent::TypeQuit)
         m_quit = true;
@@ -394,8 +394,8 @@ void Game::ShowHighscores()
     m_screen->StopClipping();
     // Any key, button or quit request leaves; a quit request ends the program.
     KWOEvent ev;
-    if (!m_quit && m_input->WaitEvent(&ev) && ev.Type() == KWOEvent::TypeQuit)
-        m_quit = true;
+    if (!m_quit)
+        NextEvent(ev, true);
     m_screen->FadeOut(4);
 }
 

@@ -27,12 +27,6 @@ const int kCounterLeft[3] = {0, 320, 530};
 const int kCounterDigits[3] = {2, 3, 1};
 // A pair that does not match stays face up this long.
 const uint32_t kPairShownMs = 1000;
-
-bool IsConfirmKey(const KWOEvent& ev)
-{
-    return ev.IsKeyDown(KWOEvent::KeySpace) || ev.IsKeyDown(KWOEvent::KeyReturn) ||
-           ev.IsKeyDown(KWOEvent::KeyKeypadEnter);
-}
 } // namespace
 
 void Game::DrawCounter(int counter, int value, KWOImage* set)
@@ -103,7 +97,7 @@ void Game::Play(KWOImage* set)
         {
             if (m_quit || ev.IsKeyDown(KWOEvent::KeyEscape))
                 quit = true;
-            else if (IsConfirmKey(ev))
+            else if (IsConfirm(ev))
             {
                 if (state == Paused)
                 {
