@@ -225,7 +225,7 @@ extern "C"
             g_calls.delays.push_back(ms);
             g_now += ms;
         }
-        if (g_idle && g_idleHandler && std::this_thread::get_id() == g_clockThread)
+        if (std::this_thread::get_id() == g_clockThread && g_idle && g_idleHandler)
         {
             g_idle = false;
             const std::function<void()> handler = g_idleHandler; // it may replace itself
