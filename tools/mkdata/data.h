@@ -13,6 +13,8 @@ namespace mkdata
 // their content, whatever the name.
 const int kFormatBMP = 1;
 
+constexpr double kPi = 3.14159265358979323846;
+
 // Writes an 8-bit picture with its palette as a GIF file (giflib's
 // encoder); false, with no file left, when it cannot.
 bool SaveGIF(KWOImage& img, const std::string& path);
@@ -21,6 +23,8 @@ bool SaveGIF(KWOImage& img, const std::string& path);
 // "Letters.set", by number 0 to kSets - 1.
 const int kSets = 4;
 bool MakeSet(const std::string& folder, int which, KWOFont& digitFont);
+// The file name of card set `which` ("Shapes.set" for 0), empty for no set.
+std::string SetFileName(int which);
 // "menu.gif", the sprite sheet of the menus.
 bool MakeMenu(const std::string& folder);
 // "kwo2.gif" (the logo) and "title.gif".

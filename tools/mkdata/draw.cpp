@@ -1,5 +1,6 @@
 // Drawing helpers of the data generator.
 #include "draw.h"
+#include "data.h"
 
 #include "glyphs.h"
 
@@ -8,11 +9,6 @@
 
 namespace mkdata
 {
-namespace
-{
-const double kPi = 3.14159265358979323846;
-}
-
 void SetColour(KWOPal& pal, unsigned index, RGB c)
 {
     if (index >= pal.Size())

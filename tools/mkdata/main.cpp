@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     report(font->SaveName((folder + "/score.font").c_str(), 0), "score.font");
     auto digits = mkdata::BuildFont("digits", 4);
     for (int i = 0; i < mkdata::kSets; ++i)
-        report(mkdata::MakeSet(folder, i, *digits), "a card set");
+        report(mkdata::MakeSet(folder, i, *digits), mkdata::SetFileName(i).c_str());
     report(mkdata::MakeMenu(folder), "menu.gif");
     report(mkdata::MakeIntro(folder), "kwo2.gif and title.gif");
     report(mkdata::MakeIcon(folder), "duomatch-ico.gif");

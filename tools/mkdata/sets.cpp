@@ -187,7 +187,7 @@ void Shape(KWOImage& img, int id, int cx, int cy, double g, unsigned c)
         case 12: // sun
             for (int k = 0; k < 8; ++k)
             {
-                const double a = k * 3.14159265358979 / 4;
+                const double a = k * kPi / 4;
                 ThickLine(img, cx + 14 * std::sin(a), cy - 14 * std::cos(a), cx + 28 * std::sin(a),
                           cy - 28 * std::cos(a), 5 + 2 * g, c);
             }
@@ -329,7 +329,7 @@ void PatternFace(KWOImage& img, int id, int x, int y)
             img.Rectangle(wx, wy, ww, wh, a);
             for (int k = 0; k < 12; k += 2)
             {
-                const double a0 = k * 3.14159265358979 / 6, a1 = (k + 1) * 3.14159265358979 / 6;
+                const double a0 = k * kPi / 6, a1 = (k + 1) * kPi / 6;
                 FillPolygon(img,
                             {{double(cx), double(cy)},
                              {cx + 80 * std::sin(a0), cy - 80 * std::cos(a0)},
@@ -364,8 +364,6 @@ void PatternFace(KWOImage& img, int id, int x, int y)
     img.StopClipping();
     img.Frame(wx, wy, ww, wh, kFaceDark + id);
 }
-
-const double kPi = 3.14159265358979;
 
 // The silhouette of one of the sixteen nature pictures, centred on (cx, cy)
 // and grown by g pixels: drawn dark and grown first, then in its colour, it
@@ -754,56 +752,61 @@ void Ornament(KWOImage& img)
     img.Circle(x + 19, y + 7, 3, kGold + 9);
     img.Rectangle(x + 8, y + 4, 2, 6, kGold + 15);
 }
+const Theme kThemes[kSets] = {
+    {"Shapes",
+     {10, 60, 20},
+     {60, 160, 80},
+     {60, 30, 10},
+     {200, 140, 80},
+     {90, 0, 0},
+     {250, 90, 70},
+     {30, 20, 10},
+     {150, 110, 60},
+     ShapeFaces,
+     kShapeColours},
+    {"Patterns",
+     {10, 20, 60},
+     {70, 100, 190},
+     {30, 30, 40},
+     {170, 170, 190},
+     {0, 40, 40},
+     {60, 210, 190},
+     {10, 10, 30},
+     {110, 120, 200},
+     PatternFaces,
+     kShapeColours},
+    {"Nature",
+     {40, 25, 10},
+     {150, 110, 60},
+     {20, 40, 20},
+     {120, 170, 90},
+     {10, 50, 20},
+     {120, 200, 90},
+     {20, 30, 10},
+     {140, 170, 80},
+     NatureFaces,
+     kNatureColours},
+    {"Letters",
+     {40, 10, 40},
+     {170, 90, 150},
+     {20, 20, 50},
+     {150, 140, 200},
+     {40, 10, 80},
+     {190, 120, 250},
+     {25, 10, 40},
+     {170, 120, 200},
+     LetterFaces,
+     kLetterColours},
+};
 } // namespace
+
+std::string SetFileName(int which)
+{
+    return which >= 0 && which < kSets ? std::string(kThemes[which].name) + ".set" : std::string();
+}
 
 bool MakeSet(const std::string& path, int which, KWOFont& digitFont)
 {
-    static const Theme kThemes[kSets] = {
-        {"Shapes",
-         {10, 60, 20},
-         {60, 160, 80},
-         {60, 30, 10},
-         {200, 140, 80},
-         {90, 0, 0},
-         {250, 90, 70},
-         {30, 20, 10},
-         {150, 110, 60},
-         ShapeFaces,
-         kShapeColours},
-        {"Patterns",
-         {10, 20, 60},
-         {70, 100, 190},
-         {30, 30, 40},
-         {170, 170, 190},
-         {0, 40, 40},
-         {60, 210, 190},
-         {10, 10, 30},
-         {110, 120, 200},
-         PatternFaces,
-         kShapeColours},
-        {"Nature",
-         {40, 25, 10},
-         {150, 110, 60},
-         {20, 40, 20},
-         {120, 170, 90},
-         {10, 50, 20},
-         {120, 200, 90},
-         {20, 30, 10},
-         {140, 170, 80},
-         NatureFaces,
-         kNatureColours},
-        {"Letters",
-         {40, 10, 40},
-         {170, 90, 150},
-         {20, 20, 50},
-         {150, 140, 200},
-         {40, 10, 80},
-         {190, 120, 250},
-         {25, 10, 40},
-         {170, 120, 200},
-         LetterFaces,
-         kLetterColours},
-    };
     if (which < 0 || which >= kSets)
         return false;
     const Theme& theme = kThemes[which];
@@ -814,7 +817,10 @@ bool MakeSet(const std::string& path, int which, KWOFont& digitFont)
         {0, 0},     {70, 0},    {140, 0},   {210, 0}, {280, 0},  {350, 0},   {0, 100},   {70, 100},
         {140, 100}, {210, 100}, {280, 100}, {0, 200}, {70, 200}, {140, 200}, {210, 200}, {280, 200},
     };
-    auto big = BuildFont("letters", 8);
+    // The Letters set draws its faces with a large font of its own.
+    std::unique_ptr<KWOFont> big;
+    if (theme.faces == LetterFaces)
+        big = BuildFont("letters", 8);
     for (int i = 0; i < 16; ++i)
     {
         const int x = kFacePos[i][0], y = kFacePos[i][1];
@@ -848,6 +854,6 @@ bool MakeSet(const std::string& path, int which, KWOFont& digitFont)
         img->Rectangle(x, 377, 1, 1, kKey);
     }
     Ornament(*img);
-    return img->SaveName((path + "/" + theme.name + ".set").c_str(), kFormatBMP);
+    return img->SaveName((path + "/" + SetFileName(which)).c_str(), kFormatBMP);
 }
 } // namespace mkdata

@@ -14,7 +14,6 @@ namespace mkdata
 namespace
 {
 const int kRate = 22050;
-const double kPi = 3.14159265358979323846;
 
 // Uniform noise in -1 .. 1 from the library's generator (seeded by the caller).
 double Noise()
