@@ -374,8 +374,6 @@ bool KWOImage::Load(KWOResFile& f, int format)
         return false;
     if (format == 0)
         format = FindFormat(f);
-    if (format != 0 && (format < 1 || format > 6 || format == 5))
-        return false;
     bool ok = false;
     try
     {
@@ -394,9 +392,11 @@ bool KWOImage::Load(KWOResFile& f, int format)
             case 4:
                 ok = TGALoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
                 break;
-            default:
+            case 6:
                 ok = KWOFPictureLoad(f, &m_pixels, &m_width, &m_height, &m_palette, &m_bpp);
                 break;
+            default: // no such format: the picture is left as it is
+                return false;
         }
     }
     catch (const std::exception&)
