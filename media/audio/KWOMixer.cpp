@@ -17,6 +17,13 @@ static_assert(KWOMixer::FormatU8 == AUDIO_U8 && KWOMixer::FormatS8 == AUDIO_S8 &
                   KWOMixer::FormatU16MSB == AUDIO_U16MSB &&
                   KWOMixer::FormatS16LSB == AUDIO_S16LSB && KWOMixer::FormatS16MSB == AUDIO_S16MSB,
               "sample formats are SDL's");
+static_assert(KWOMixer::FormatU8 == kwo_audio::kFormatU8 &&
+                  KWOMixer::FormatS8 == kwo_audio::kFormatS8 &&
+                  KWOMixer::FormatU16LSB == kwo_audio::kFormatU16LSB &&
+                  KWOMixer::FormatU16MSB == kwo_audio::kFormatU16MSB &&
+                  KWOMixer::FormatS16LSB == kwo_audio::kFormatS16LSB &&
+                  KWOMixer::FormatS16MSB == kwo_audio::kFormatS16MSB,
+              "the mixer's formats are the ones its sample code knows");
 
 namespace
 {
