@@ -7,7 +7,11 @@ const FILES = ['duomatch.html', 'duomatch.js', 'duomatch.wasm', 'duomatch.data']
 
 self.addEventListener('install', (event) => {
   event.waitUntil(
-    caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));
+    // Fetched past the HTTP cache, so that a new build never keeps an older
+    // build's file under its name.
+    caches.open(CACHE)
+      .then((cache) => cache.addAll(FILES.map((f) => new Request(f, { cache: 'reload' }))))
+      .then(() => self.skipWaiting()));
 });
 
 self.addEventListener('activate', (event) => {
