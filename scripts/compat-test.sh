@@ -148,9 +148,8 @@ wx=$X wy=$Y
 maps=$(cat "/proc/$game/maps")
 grep -qF "$lib/libSDL-1.2.so" <<<"$maps" || fail "duomatch did not load the layer"
 grep -q 'libSDL2-2\.0\.so' <<<"$maps" || fail "duomatch runs without SDL2"
-if grep 'libSDL-1\.2\.so' <<<"$maps" | grep -vqF "$lib/"; then
-    fail "duomatch also loaded another SDL 1.2"
-fi
+others=$(grep 'libSDL-1\.2\.so' <<<"$maps" | grep -vF "$lib/" || true)
+[ -z "$others" ] || fail "duomatch also loaded another SDL 1.2: $others"
 say "duomatch (pid $game) runs on $(grep -m1 -o '[^ ]*libSDL2-2\.0\.so[^ ]*' <<<"$maps")"
 
 # The colour of the window's pixel (x, y) on the screen now.

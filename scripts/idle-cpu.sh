@@ -19,17 +19,19 @@ cleanup() {
 trap cleanup EXIT
 
 scripts/make-data.sh "$build" "$work/run" >/dev/null
-display=""
-for d in $(seq 90 130); do
-    if [ ! -e "/tmp/.X$d-lock" ]; then
-        display=:$d
-        break
-    fi
-done
-Xvfb "$display" -screen 0 800x600x24 >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
-export DISPLAY=$display SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break || sleep 0.1; done
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+if [ ! -s "$work/display" ]; then
+    echo "Xvfb did not start:" >&2
+    cat "$work/xvfb.log" >&2
+    exit 1
+fi
+export DISPLAY=:$(head -n 1 "$work/display") SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 (cd "$work/run" && exec "$build/bin/duomatch" >"$work/log" 2>&1) &
 game=$!
 
