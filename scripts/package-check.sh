@@ -113,14 +113,17 @@ sdl_names=$(grep -nE '#include <SDL|\b(SDL|SDLK|AUDIO|KMOD)_[A-Za-z0-9_]+|\b(SDL
 [ -z "$sdl_names" ] || fail "an example names SDL itself: $sdl_names"
 cmake -S examples -B "$work/examples" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/examples" -j"$jobs" >/dev/null
-for example in hello viewer jukebox sprites packer; do
+examples=0
+for main in examples/*/main.cpp; do
+    example=$(basename "$(dirname "$main")")
     [ -x "$work/examples/bin/$example" ] || fail "the example $example was not built"
+    examples=$((examples + 1))
 done
 mkdir "$work/hello"
 (cd "$work/hello" && "$work/examples/bin/hello" "$prefix/share/duomatch/duomatch.dat" \
     --script "shot key:space") || fail "hello did not run against the prefix"
 [ -f "$work/hello/shot000.bmp" ] || fail "hello took no screenshot"
-step "  5 examples built, hello run"
+step "  $examples examples built, hello run"
 
 # ---- the game through its launcher --------------------------------------------------
 # Starts the launcher headless and checks that the game has loaded its data,
