@@ -34,11 +34,16 @@ std::unique_ptr<KWOImage> Picture(const std::string& path)
     return image;
 }
 
-// The colour of pixel (x, y) of an 8-bit screenshot, as 0xRRGGBB.
-unsigned Colour(const KWOImage& shot, int x, int y)
+// A palette colour as 0xRRGGBB.
+unsigned Rgb(const KWOColor& c)
 {
-    const KWOColor c = shot.Palette()->Entries()[shot.GetPixel(x, y)];
     return unsigned(c.r) << 16 | unsigned(c.g) << 8 | c.b;
+}
+
+// The colour of pixel (x, y) of an 8-bit picture, as 0xRRGGBB.
+unsigned Colour(const KWOImage& image, int x, int y)
+{
+    return Rgb(image.Palette()->Entries()[image.GetPixel(x, y)]);
 }
 
 // The last x in row y whose colour is `rgb` (-1 when none is).
@@ -102,8 +107,7 @@ TEST(Examples, HelloShowsTheGreetingInTheMiddleAndQuitsOnAKey)
         }
     EXPECT_EQ(0, wrong);
     EXPECT_GT(lit, 100);
-    const KWOColor brightest = shot->Palette()->Entries()[3];
-    EXPECT_EQ(0xFFEB8Cu, unsigned(brightest.r) << 16 | unsigned(brightest.g) << 8 | brightest.b);
+    EXPECT_EQ(0xFFEB8Cu, Rgb(shot->Palette()->Entries()[3]));
 }
 
 TEST(Examples, ViewerShowsPicturesSkipsBadFilesAndSavesScreenshots)
@@ -132,9 +136,7 @@ TEST(Examples, ViewerShowsPicturesSkipsBadFilesAndSavesScreenshots)
         for (int x = 0; x < 16; ++x)
         {
             ASSERT_EQ(gif->GetPixel(x, y), shot->GetPixel(312 + x, 234 + y)) << x << "," << y;
-            const KWOColor c = gif->Palette()->Entries()[gif->GetPixel(x, y)];
-            ASSERT_EQ(unsigned(c.r) << 16 | unsigned(c.g) << 8 | c.b,
-                      Colour(*shot, 312 + x, 234 + y));
+            ASSERT_EQ(Colour(*gif, x, y), Colour(*shot, 312 + x, 234 + y));
         }
     EXPECT_EQ(0u, shot->GetPixel(311, 234));
 

@@ -1,5 +1,6 @@
 // duomatch's start-up with generated data: the log in the described order and
 // the fatal messages for missing pieces of data.
+#include "game/game_test_support.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
@@ -17,14 +18,10 @@ const std::string kBin = KWO_BIN_DIR;
 const std::string kOptions = "Options :\nScreen : Window\nSound  : Disabled, volume: 100\n"
                              "Lang.  : English\n";
 
-const std::vector<std::string> kMembers = {"kwo2.gif",   "title.gif",        "menu.gif",
-                                           "score.font", "duomatch-ico.gif", "clic.wav",
-                                           "ding.wav",   "applause.wav",     "laugh.wav"};
-
 std::vector<std::string> Without(const std::string& name)
 {
     std::vector<std::string> v;
-    for (const std::string& m : kMembers)
+    for (const std::string& m : kArchiveMembers)
         if (m != name)
             v.push_back(m);
     return v;
@@ -43,10 +40,7 @@ protected:
 
     void Prepare(const std::vector<std::string>& members, bool sets)
     {
-        std::vector<std::string> args = {"create", m_dir / "duomatch.dat"};
-        for (const std::string& m : members)
-            args.push_back(m_dir / ("data/" + m));
-        ASSERT_EQ(0, RunProcess(kBin + "/kwoarch", args, m_dir.Path()).status);
+        ASSERT_EQ(0, PackArchive(m_dir / "duomatch.dat", m_dir / "data", members, m_dir.Path()));
         if (sets)
             std::filesystem::copy_file(m_dir / "data/Shapes.set", m_dir / "Shapes.SET");
     }
@@ -59,7 +53,7 @@ protected:
 
 TEST_F(DuomatchStartup, NoSetOfCards)
 {
-    Prepare(kMembers, false);
+    Prepare(kArchiveMembers, false);
     ProcessResult r = Run();
     EXPECT_EQ(1, r.status);
     EXPECT_EQ("  No sound mode" + kOptions + "0 sets found\nError : No set of cards found !\n",
@@ -96,7 +90,7 @@ TEST_F(DuomatchStartup, AFileThatIsNoArchive)
 
 TEST_F(DuomatchStartup, SetsInsideTheArchiveAreNotListed)
 {
-    std::vector<std::string> members = kMembers;
+    std::vector<std::string> members = kArchiveMembers;
     members.push_back("Shapes.set");
     Prepare(members, false);
     ProcessResult r = Run();
@@ -107,7 +101,7 @@ TEST_F(DuomatchStartup, SetsInsideTheArchiveAreNotListed)
 TEST_F(DuomatchStartup, TerminationDuringTheIntroEndsTheProgram)
 {
     // SDL turns SIGTERM into a quit request, as it does a closed window.
-    Prepare(kMembers, true);
+    Prepare(kArchiveMembers, true);
     const std::string out = m_dir / "out.txt";
     const int pid = StartProcess(DUOMATCH_PATH, {"-ns"}, m_dir.Path(), out);
     ASSERT_GT(pid, 0);

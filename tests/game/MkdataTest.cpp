@@ -1,6 +1,7 @@
 // The data generator: every file it writes loads through the library with
 // the size, depth and layout the game relies on, and the data script packs
 // the nine archive members.
+#include "game/game_test_support.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
@@ -21,14 +22,6 @@
 namespace
 {
 const std::string kBin = KWO_BIN_DIR;
-
-std::unique_ptr<KWOImage> LoadPicture(const std::string& path)
-{
-    auto img = std::make_unique<KWOImage>(1u, 1u, 8u);
-    if (!img->LoadName(path.c_str(), 0))
-        return nullptr;
-    return img;
-}
 
 const char* const kSets[] = {"Shapes.set", "Patterns.set", "Nature.set", "Letters.set"};
 const int kFacePos[16][2] = {{0, 0},    {70, 0},    {140, 0},   {210, 0},   {280, 0},   {350, 0},

@@ -10,6 +10,7 @@
 #include "app/KWOScore.h"
 #include "core/KWOMath.h"
 #include "core/KWOText.h"
+#include "game/game_test_support.h"
 #include "graphics/KWOFont.h"
 #include "graphics/KWOImage.h"
 #include "graphics/KWOScreen.h"
@@ -48,9 +49,6 @@ namespace
 namespace fs = std::filesystem;
 
 const time_t kCalendar = 1700000000;
-const std::vector<std::string> kMembers = {"kwo2.gif",   "title.gif",        "menu.gif",
-                                           "score.font", "duomatch-ico.gif", "clic.wav",
-                                           "ding.wav",   "applause.wav",     "laugh.wav"};
 // Menu sprites the scripts look for: rectangles of menu.gif and where the
 // screens put them.
 struct Sprite
@@ -69,12 +67,6 @@ const std::vector<unsigned> kScoreColours = {0, 13, 1, 25};
 const std::vector<unsigned> kEntryColours = {233, 190, 79, 155};
 const std::vector<unsigned> kSelectedColours = {58, 76, 17, 1};
 
-std::unique_ptr<KWOImage> Picture(const std::string& path)
-{
-    auto img = std::make_unique<KWOImage>(1u, 1u, 8u);
-    return img->LoadName(path.c_str(), 0) ? std::move(img) : nullptr;
-}
-
 class ScriptedGame : public SdlTest
 {
 protected:
@@ -86,10 +78,7 @@ protected:
         fs::create_directories(*s_data / "raw");
         fs::create_directories(*s_data / "run");
         RunProcess(KWO_BIN_DIR "/mkdata", {*s_data / "raw"}, s_data->Path());
-        std::vector<std::string> args = {"create", *s_data / "run/duomatch.dat"};
-        for (const std::string& m : kMembers)
-            args.push_back(*s_data / ("raw/" + m));
-        RunProcess(KWO_BIN_DIR "/kwoarch", args, s_data->Path());
+        PackArchive(*s_data / "run/duomatch.dat", *s_data / "raw", kArchiveMembers, s_data->Path());
         for (const auto& e : fs::directory_iterator(*s_data / "raw"))
             if (e.path().extension() == ".set")
                 fs::copy(e.path(), *s_data / ("run/" + e.path().filename().string()));
@@ -112,7 +101,7 @@ protected:
         g_calendar = kCalendar;
         KWO::RandomInit(unsigned(kCalendar));
         Board::DealValues(m_board);
-        m_menu = Picture(*s_data / "raw/menu.gif");
+        m_menu = LoadPicture(*s_data / "raw/menu.gif");
     }
     void TearDown() override
     {
@@ -250,7 +239,7 @@ protected:
     // The set being played, measured as the game measures it.
     void UseSet(const std::string& file)
     {
-        m_set = Picture(m_run / file);
+        m_set = LoadPicture(m_run / file);
         ASSERT_NE(nullptr, m_set);
         m_geometry = m_layout.Measure(*m_set);
     }
@@ -331,8 +320,8 @@ TempDir* ScriptedGame::s_data = nullptr;
 TEST_F(ScriptedGame, IntroWatchedThenEveryMenuItemInBothLanguages)
 {
     WriteTable();
-    auto logo = Picture(*s_data / "raw/kwo2.gif");
-    auto title = Picture(*s_data / "raw/title.gif");
+    auto logo = LoadPicture(*s_data / "raw/kwo2.gif");
+    auto title = LoadPicture(*s_data / "raw/title.gif");
     Then(
         [&]
         {

@@ -33,11 +33,12 @@ protected:
         return enabled;
     }
 
-    static void PushKey(SDLKey key)
+    static void PushKey(SDLKey key, Uint16 unicode = 0)
     {
         SDL_Event event = {};
         event.key.type = SDL_KEYDOWN;
         event.key.keysym.sym = key;
+        event.key.keysym.unicode = unicode;
         ASSERT_EQ(0, SDL_PushEvent(&event));
     }
 
@@ -236,11 +237,7 @@ TEST_F(InputTest, PollTakeAndWaitReadTheQueueInOrder)
     EXPECT_FALSE(m_input->PollEvent(&event));
     EXPECT_FALSE(m_input->TakeEvent(SDL_QUIT, &event));
 
-    SDL_Event key = {};
-    key.key.type = SDL_KEYDOWN;
-    key.key.keysym.sym = SDLK_a;
-    key.key.keysym.unicode = 'A';
-    ASSERT_EQ(0, SDL_PushEvent(&key));
+    ASSERT_NO_FATAL_FAILURE(PushKey(SDLK_a, 'A'));
     PushButton(123, 45);
     SDL_Event quit = {};
     quit.type = SDL_QUIT;
