@@ -412,35 +412,24 @@ bool KWOArchive::WriteDirectory(KWOResFile& file)
     return m_layout != nullptr && WriteDirectoryAt(*m_layout, file, m_dataEnd);
 }
 
-KWOResFile* KWOArchive::OpenResFile(unsigned int index) const
-{
-    return OpenMember(index);
-}
-
 unsigned int KWOArchive::AddFile(const char* filename, const char* name)
 {
-    return m_layout != nullptr ? AddMember(*m_layout, m_dataEnd, filename, name) : KWO::NotFound;
+    return m_layout != nullptr ? AddMember(filename, name) : KWO::NotFound;
 }
 
 bool KWOArchive::RemoveFile(unsigned int index)
 {
-    return m_layout != nullptr && RebuildMember(*m_layout, m_dataEnd, index, nullptr);
+    return m_layout != nullptr && RebuildMember(index, nullptr);
 }
 
 bool KWOArchive::RenameFile(unsigned int index, const char* name)
 {
-    return m_layout != nullptr && RenameMember(*m_layout, m_dataEnd, index, name);
+    return m_layout != nullptr && RenameMember(index, name);
 }
 
 bool KWOArchive::UpdateFile(unsigned int index, const char* filename)
 {
-    return m_layout != nullptr && !Empty(filename) &&
-           RebuildMember(*m_layout, m_dataEnd, index, filename);
-}
-
-bool KWOArchive::ExtractFile(unsigned int index, const char* destination) const
-{
-    return ExtractMember(index, destination);
+    return m_layout != nullptr && !Empty(filename) && RebuildMember(index, filename);
 }
 
 bool KWOArchive::CreateEmpty(const char* filename, const char* magic)
@@ -837,7 +826,7 @@ bool KWOArchive::RestoreDirectory(const Layout& layout, KWOResFile& file, uint64
     return KWO::OS::TruncateFile(m_name, size);
 }
 
-KWOResFile* KWOArchive::OpenMember(unsigned int index) const
+KWOResFile* KWOArchive::OpenResFile(unsigned int index) const
 {
     if (index >= NbFiles() || m_name == nullptr)
         return nullptr;
@@ -856,7 +845,7 @@ KWOResFile* KWOArchive::OpenMember(unsigned int index) const
     return stream;
 }
 
-bool KWOArchive::ExtractMember(unsigned int index, const char* destination) const
+bool KWOArchive::ExtractFile(unsigned int index, const char* destination) const
 {
     if (index >= NbFiles() || Empty(destination) || m_name == nullptr)
         return false;
@@ -874,10 +863,10 @@ bool KWOArchive::ExtractMember(unsigned int index, const char* destination) cons
                             { return CopyBytes(archive, target, entry.m_size); });
 }
 
-unsigned int KWOArchive::AddMember(const Layout& layout, unsigned int& dataEnd,
-                                   const char* filename, const char* name)
+unsigned int KWOArchive::AddMember(const char* filename, const char* name)
 try
 {
+    const Layout& layout = *m_layout;
     const unsigned int failed = KWO::NotFound;
     if (Empty(filename) || m_name == nullptr)
         return failed;
@@ -897,7 +886,7 @@ try
         return failed;
     // The new entry and the room for it are made before the file changes.
     const unsigned int position = static_cast<unsigned int>(m_entries.size());
-    std::unique_ptr<Entry> added = MakeEntry(member.data(), member.size(), status.size, dataEnd,
+    std::unique_ptr<Entry> added = MakeEntry(member.data(), member.size(), status.size, m_dataEnd,
                                              layout.dates ? status.date : 0, position);
     if (!added)
         return failed;
@@ -908,10 +897,10 @@ try
     // data end, or writing would leave a gap (a damaged directory can put
     // the data end far past the file).
     const uint64_t count = m_entries.size();
-    const uint64_t memberEnd = static_cast<uint64_t>(dataEnd) + status.size;
+    const uint64_t memberEnd = static_cast<uint64_t>(m_dataEnd) + status.size;
     const uint64_t newEnd = memberEnd + (count + 1) * layout.recordSize;
     const unsigned int size = KWOFileUtils::FileSize(m_name);
-    if (newEnd > kLargestOffset || size == KWO::NotFound || size < dataEnd)
+    if (newEnd > kLargestOffset || size == KWO::NotFound || size < m_dataEnd)
         return failed;
     KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
     if (archive.GetState() != KWOResFile::StateOK)
@@ -923,26 +912,26 @@ try
     const uint64_t end = std::max<uint64_t>(size, newEnd);
     if (!SaveDirectory(layout, archive, end))
     {
-        RestoreDirectory(layout, archive, dataEnd, size);
+        RestoreDirectory(layout, archive, m_dataEnd, size);
         return failed;
     }
     // 2. The member's data where the directory was, the new directory after
     //    it, then the header switches to it in one write.
-    bool done = SeekTo(archive, dataEnd) && CopyBytes(source, archive, status.size);
+    bool done = SeekTo(archive, m_dataEnd) && CopyBytes(source, archive, status.size);
     m_entries.push_back(std::move(added));
     done = done && WriteRecords(layout, archive, memberEnd) && Settle(archive, m_name) &&
            WriteHeader(layout, archive, memberEnd, count + 1) && Settle(archive, m_name);
     if (!done)
     {
         m_entries.pop_back();
-        RestoreDirectory(layout, archive, dataEnd, size);
+        RestoreDirectory(layout, archive, m_dataEnd, size);
         return failed;
     }
     // 3. The copy goes: the file ends with the new directory, byte for byte
     //    what one uninterrupted write would have made.
     archive.Close();
     KWO::OS::TruncateFile(m_name, end);
-    dataEnd = static_cast<unsigned int>(memberEnd);
+    m_dataEnd = static_cast<unsigned int>(memberEnd);
     return position;
 }
 catch (const std::exception&)
@@ -950,10 +939,10 @@ catch (const std::exception&)
     return KWO::NotFound;
 }
 
-bool KWOArchive::RebuildMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
-                               const char* filename)
+bool KWOArchive::RebuildMember(unsigned int index, const char* filename)
 try
 {
+    const Layout& layout = *m_layout;
     if (index >= NbFiles() || m_name == nullptr)
         return false;
     const bool replace = filename != nullptr;
@@ -971,7 +960,7 @@ try
     Entry& member = *m_entries[index];
     const uint64_t cutStart = member.m_start;
     const uint64_t cutEnd = cutStart + member.m_size;
-    if (cutStart < kHeaderSize || cutEnd > dataEnd)
+    if (cutStart < kHeaderSize || cutEnd > m_dataEnd)
         return false;
     std::vector<bool> after(m_entries.size(), false);
     for (size_t i = 0; i < m_entries.size(); ++i)
@@ -980,7 +969,7 @@ try
             continue;
         const uint64_t start = m_entries[i]->m_start;
         const uint64_t end = start + m_entries[i]->m_size;
-        if (start < kHeaderSize || end > dataEnd)
+        if (start < kHeaderSize || end > m_dataEnd)
             return false;
         if (start >= cutEnd && !(start == cutStart && end == cutStart))
             after[i] = true;
@@ -989,7 +978,7 @@ try
     }
 
     const uint64_t newSize = replace ? status.size : 0;
-    const uint64_t newDataEnd = dataEnd - (cutEnd - cutStart) + newSize;
+    const uint64_t newDataEnd = m_dataEnd - (cutEnd - cutStart) + newSize;
     const uint64_t newCount = m_entries.size() - (replace ? 0 : 1);
     if (newDataEnd + newCount * layout.recordSize > kLargestOffset)
         return false;
@@ -998,7 +987,7 @@ try
         return false;
 
     // The new state, with what is needed to return to the old one.
-    const unsigned int oldDataEnd = dataEnd;
+    const unsigned int oldDataEnd = m_dataEnd;
     const unsigned int oldSize = member.m_size;
     const unsigned int oldDate = member.m_date;
     std::vector<unsigned int> oldStarts;
@@ -1044,7 +1033,7 @@ try
                          });
     if (done)
     {
-        dataEnd = directory;
+        m_dataEnd = directory;
         return true;
     }
 
@@ -1055,7 +1044,7 @@ try
         m_entries[i]->m_start = oldStarts[i];
     m_entries[index]->m_size = oldSize;
     m_entries[index]->m_date = oldDate;
-    dataEnd = oldDataEnd;
+    m_dataEnd = oldDataEnd;
     return false;
 }
 catch (const std::exception&)
@@ -1063,10 +1052,10 @@ catch (const std::exception&)
     return false;
 }
 
-bool KWOArchive::RenameMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
-                              const char* name)
+bool KWOArchive::RenameMember(unsigned int index, const char* name)
 try
 {
+    const Layout& layout = *m_layout;
     if (index >= NbFiles() || Empty(name) || EndsWithSeparator(name) || m_name == nullptr)
         return false;
     std::string member;
@@ -1076,9 +1065,9 @@ try
     if (!BeginChange(lock, &index))
         return false;
     const uint64_t directoryEnd =
-        static_cast<uint64_t>(dataEnd) + m_entries.size() * layout.recordSize;
+        static_cast<uint64_t>(m_dataEnd) + m_entries.size() * layout.recordSize;
     const unsigned int size = KWOFileUtils::FileSize(m_name);
-    if (directoryEnd > kLargestOffset || size == KWO::NotFound || size < dataEnd)
+    if (directoryEnd > kLargestOffset || size == KWO::NotFound || size < m_dataEnd)
         return false;
     KWOFile archive(m_name, KWOResFile::ModeRead | KWOResFile::ModeWrite);
     if (archive.GetState() != KWOResFile::StateOK)
@@ -1093,14 +1082,14 @@ try
     const uint64_t end = std::max<uint64_t>(size, directoryEnd);
     if (!SaveDirectory(layout, archive, end))
     {
-        RestoreDirectory(layout, archive, dataEnd, size);
+        RestoreDirectory(layout, archive, m_dataEnd, size);
         return false;
     }
     Entry& entry = *m_entries[index];
     char* oldName = entry.m_name;
     entry.m_name = newName.release();
-    if (WriteRecords(layout, archive, dataEnd) && Settle(archive, m_name) &&
-        WriteHeader(layout, archive, dataEnd, m_entries.size()) && Settle(archive, m_name))
+    if (WriteRecords(layout, archive, m_dataEnd) && Settle(archive, m_name) &&
+        WriteHeader(layout, archive, m_dataEnd, m_entries.size()) && Settle(archive, m_name))
     {
         delete[] oldName;
         archive.Close();
@@ -1109,7 +1098,7 @@ try
     }
     delete[] entry.m_name;
     entry.m_name = oldName;
-    RestoreDirectory(layout, archive, dataEnd, size);
+    RestoreDirectory(layout, archive, m_dataEnd, size);
     return false;
 }
 catch (const std::exception&)

@@ -215,21 +215,17 @@ protected:
     /// out as `layout` says (which must outlive it).
     KWOArchive(int format, const Layout& layout);
 
-    /// The operations the formats share; they differ only in the layout.
-    /// `dataEnd` is the format's data end.
-    unsigned int AddMember(const Layout& layout, unsigned int& dataEnd, const char* filename,
-                           const char* name);
+    /// The changes the formats share; they differ only in the layout. They
+    /// need the layout set (the public operations check it) and move the
+    /// data end as the archive grows or shrinks.
+    /// @{
+    /// AddFile and RenameFile as every format does them.
+    unsigned int AddMember(const char* filename, const char* name);
+    bool RenameMember(unsigned int index, const char* name);
+    /// @}
     /// Rebuilds the archive through a temporary file with the member's data
     /// replaced by the content of `filename`, or removed when it is null.
-    bool RebuildMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
-                       const char* filename);
-    /// @{
-    /// RenameFile, AddFile and ExtractFile, OpenResFile as every format does them.
-    bool RenameMember(const Layout& layout, unsigned int& dataEnd, unsigned int index,
-                      const char* name);
-    bool ExtractMember(unsigned int index, const char* destination) const;
-    KWOResFile* OpenMember(unsigned int index) const;
-    /// @}
+    bool RebuildMember(unsigned int index, const char* filename);
     /// Writes the directory of the object's current state at `directory`,
     /// then the header pointing at it. False when a write failed.
     bool WriteDirectoryAt(const Layout& layout, KWOResFile& file, unsigned int directory) const;
